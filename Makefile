@@ -1,0 +1,19 @@
+# The two commands of the README, and the steps they stand on.
+BUILD := build
+CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
+
+.PHONY: deps build test
+
+deps:
+	@sh scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j2
+
+# Every test runs under Wine on a virtual display; the Wine servers are
+# stopped afterwards so that no test run inherits another's.
+test: build
+	$(XVFB) sh -c 'ctest --test-dir $(BUILD) --output-on-failure -j2; status=$$?; \
+		sh tests/tools/stop-wine.sh $(BUILD)/wine; exit $$status'

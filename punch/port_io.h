@@ -1,0 +1,41 @@
+// Direct access to a PC parallel port, in the IBM PC printer-port model:
+//
+//   base + 0  data     write only: pins 2-9 (D0-D7)
+//   base + 1  status   read only: bit 7 presents pin 11 (BUSY), inverted,
+//                      so it reads 1 while the line is low
+//   base + 2  control  write only: bit 0 drives pin 1 (STROBE), inverted,
+//                      so writing 1 pulls the line low
+//
+// This is the only code that touches the hardware. Tests link a recording
+// fake in its place, or run the real one under an emulated port.
+#pragma once
+
+#include <windows.h>
+#include <cstdint>
+
+using PortBase = std::uint16_t;
+
+constexpr PortBase LPT1_BASE = 0x378;
+constexpr PortBase LPT2_BASE = 0x278;
+
+constexpr std::uint16_t DATA_REGISTER = 0;
+constexpr std::uint16_t STATUS_REGISTER = 1;
+constexpr std::uint16_t CONTROL_REGISTER = 2;
+
+// Opens the giveio device, whose opening grants this process port I/O.
+// Returns INVALID_HANDLE_VALUE when the driver is missing or refuses.
+HANDLE OpenPortAccess();
+void ClosePortAccess(HANDLE access);
+
+// One 8-bit `in`; the full byte, widened without sign.
+unsigned ReadPortByte(std::uint16_t address);
+// One 8-bit `out` of the low 8 bits of value.
+void WritePortByte(std::uint16_t address, unsigned value);
+
+// The handshake's pauses: Sleep, at least the given time.
+void PausePort(unsigned milliseconds);
+
+// Windows' default 15.6 ms timer tick would stretch every pause; these
+// raise the system timer resolution to 1 ms and give it back.
+void BeginFineTiming();
+void EndFineTiming();

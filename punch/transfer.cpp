@@ -1,0 +1,148 @@
+#include "transfer.h"
+
+#include <climits>
+#include <fstream>
+
+namespace {
+
+// Control register: bit 0 drives STROBE (pin 1), inverted by the port.
+constexpr unsigned CONTROL_AT_REST = 0x01;    // while waiting, and between transfers
+constexpr unsigned CONTROL_BYTE_READY = 0x00; // the byte is on the data lines
+// Status register: bit 7 reads 1 while the punch holds BUSY (pin 11 low).
+constexpr unsigned STATUS_PUNCH_BUSY = 0x80;
+// Put on the data lines before each byte.
+constexpr unsigned DATA_LINES_BLANK = 0xFF;
+constexpr unsigned PAUSE_BEFORE_BYTE_MS = 12;
+constexpr unsigned PAUSE_AFTER_BYTE_MS = 1;
+
+bool StopRequested(const TransferControl* control)
+{
+    return control->stopRequested != 0;
+}
+
+// Polls the status register with no pause between reads until the punch is
+// ready. Returns false when a stop is asked for while it waits.
+bool WaitForPunch(PortBase base, TransferControl* control)
+{
+    bool ready = true;
+    bool waiting = false;
+    while (ReadPortByte(base + STATUS_REGISTER) & STATUS_PUNCH_BUSY) {
+        if (!waiting) {
+            control->waitStartTick = GetTickCount();
+            InterlockedExchange(&control->waitingForPunch, 1);
+            waiting = true;
+        }
+        if (StopRequested(control)) {
+            ready = false;
+            break;
+        }
+    }
+    if (waiting)
+        InterlockedExchange(&control->waitingForPunch, 0);
+    return ready;
+}
+
+// One byte of the punch handshake. Returns false, with nothing put on the
+// data lines, when a stop is asked for while the punch is busy.
+bool PunchByte(PortBase base, std::uint8_t byte, TransferControl* control)
+{
+    // 1. Control 0x01: STROBE pin low, the punch may report busy.
+    WritePortByte(base + CONTROL_REGISTER, CONTROL_AT_REST);
+    // 2. Status bit 7 must read 0 (BUSY pin high) before the byte goes out.
+    if (!WaitForPunch(base, control))
+        return false;
+    // 3. Data 0xFF: all data lines high, held for 12 ms.
+    WritePortByte(base + DATA_REGISTER, DATA_LINES_BLANK);
+    PausePort(PAUSE_BEFORE_BYTE_MS);
+    // 4. Data <- the byte on D0-D7.
+    WritePortByte(base + DATA_REGISTER, byte);
+    // 5. Control 0x00: STROBE pin high, the punch takes the byte.
+    WritePortByte(base + CONTROL_REGISTER, CONTROL_BYTE_READY);
+    // 6. At least 1 ms before the next byte begins.
+    PausePort(PAUSE_AFTER_BYTE_MS);
+    return true;
+}
+
+LONG StreamSize(std::istream& data)
+{
+    data.seekg(0, std::ios::end);
+    const std::streamoff end = data.tellg();
+    data.seekg(0, std::ios::beg);
+    if (end < 0)
+        return 0;
+    return end > LONG_MAX ? LONG_MAX : static_cast<LONG>(end);
+}
+
+} // namespace
+
+TransferOutcome SendStreamToPunch(std::istream& data, LONG size, PortBase base,
+                                  TransferControl* control)
+{
+    TransferControl unwatched;
+    if (!control)
+        control = &unwatched;
+    InterlockedExchange(&control->fileSize, size);
+    InterlockedExchange(&control->bytesSent, 0);
+
+    BeginFineTiming();
+    TransferOutcome outcome = TransferOutcome::Sent;
+    for (;;) {
+        if (StopRequested(control)) {
+            outcome = TransferOutcome::Stopped;
+            break;
+        }
+        const int next = data.get();
+        if (next == std::char_traits<char>::eof()) {
+            // A read error must not pass for the end of the file.
+            if (data.bad())
+                outcome = TransferOutcome::ReadFailed;
+            break;
+        }
+        if (!PunchByte(base, static_cast<std::uint8_t>(next), control)) {
+            outcome = TransferOutcome::Stopped;
+            break;
+        }
+        InterlockedIncrement(&control->bytesSent);
+    }
+    // However the transfer ended, the port is left at rest.
+    WritePortByte(base + CONTROL_REGISTER, CONTROL_AT_REST);
+    EndFineTiming();
+    return outcome;
+}
+
+TransferOutcome SendFileToPunch(const char* path, PortBase portBase, TransferControl* control)
+{
+    // The file comes first, so that when both would fail only its message shows.
+    std::ifstream data(path, std::ios::binary);
+    if (!data.is_open())
+        return TransferOutcome::FileNotOpened;
+
+    const HANDLE access = OpenPortAccess();
+    if (access == INVALID_HANDLE_VALUE)
+        return TransferOutcome::PortNotOpened;
+
+    const TransferOutcome outcome = SendStreamToPunch(data, StreamSize(data), portBase, control);
+    ClosePortAccess(access);
+    return outcome;
+}
+
+const char* OutcomeMessage(TransferOutcome outcome)
+{
+    switch (outcome) {
+    case TransferOutcome::FileNotOpened:
+        return "Could not open the file";
+    case TransferOutcome::PortNotOpened:
+        return "Could not open LPT port";
+    case TransferOutcome::ReadFailed:
+        return "Could not read the file";
+    case TransferOutcome::Sent:
+    case TransferOutcome::Stopped:
+        break;
+    }
+    return nullptr;
+}
+
+void RequestStop(TransferControl* control)
+{
+    InterlockedExchange(&control->stopRequested, 1);
+}

@@ -1,0 +1,41 @@
+// Sends a file, byte for byte and unchanged, to the tape punch.
+#pragma once
+
+#include "port_io.h"
+
+#include <iosfwd>
+
+enum class TransferOutcome {
+    Sent,
+    FileNotOpened,
+    PortNotOpened,
+    ReadFailed,
+    Stopped,
+};
+
+// Shared between the thread that runs a transfer and the one that watches
+// it: the watcher sets stopRequested, the transfer publishes its progress.
+struct TransferControl {
+    volatile LONG stopRequested = 0;
+    volatile LONG bytesSent = 0;
+    volatile LONG fileSize = 0;
+    // 1 while the punch holds BUSY; waitStartTick is GetTickCount() at the
+    // start of that wait.
+    volatile LONG waitingForPunch = 0;
+    volatile DWORD waitStartTick = 0;
+};
+
+// Opens the file, then port access, then sends every byte with the punch
+// handshake. control may be null when nobody watches.
+TransferOutcome SendFileToPunch(const char* path, PortBase portBase, TransferControl* control);
+
+// The byte loop on its own, for a stream that is already open and port
+// access that is already granted. size is what progress counts against.
+TransferOutcome SendStreamToPunch(std::istream& data, LONG size, PortBase portBase,
+                                  TransferControl* control);
+
+// The text to show the user for an outcome; null when there is none to show.
+const char* OutcomeMessage(TransferOutcome outcome);
+
+// Asks a running transfer to stop between bytes, or at once while it waits.
+void RequestStop(TransferControl* control);

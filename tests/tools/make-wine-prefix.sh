@@ -1,0 +1,17 @@
+#!/bin/sh
+# Makes a 32-bit Wine prefix for the tests: no crash debugger (a crash must
+# fail the test, not wait for someone to close winedbg) and, when asked,
+# a giveio device so that opening \\.\giveio succeeds.
+set -e
+prefix=$1 giveio=$2
+[ -f "$prefix/.ready" ] && exit 0
+rm -rf "$prefix"
+export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
+wineboot -i >/dev/null 2>&1
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f >/dev/null 2>&1
+wineserver -w
+if [ "$giveio" = present ]; then
+    ln -sf /dev/null "$prefix/dosdevices/giveio"
+fi
+touch "$prefix/.ready"

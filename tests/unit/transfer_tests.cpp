@@ -1,0 +1,319 @@
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include "fake_port.h"
+#include "transfer.h"
+
+#include <doctest/doctest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <streambuf>
+#include <string>
+
+namespace {
+
+PortEvent Out(unsigned address, unsigned value) { return {PortOp::Out, address, value}; }
+PortEvent In(unsigned address, unsigned value) { return {PortOp::In, address, value}; }
+PortEvent Pause(unsigned ms) { return {PortOp::Pause, 0, ms}; }
+const PortEvent OPEN = {PortOp::OpenAccess, 0, 0};
+const PortEvent CLOSE = {PortOp::CloseAccess, 0, 0};
+const PortEvent TIMING_ON = {PortOp::FineTimingOn, 0, 0};
+const PortEvent TIMING_OFF = {PortOp::FineTimingOff, 0, 0};
+
+// A file in the temporary folder, removed when the test ends.
+struct TempFile {
+    std::string path;
+    explicit TempFile(const std::string& bytes)
+    {
+        char folder[MAX_PATH];
+        char name[MAX_PATH];
+        GetTempPathA(MAX_PATH, folder);
+        GetTempFileNameA(folder, "tl", 0, name);
+        path = name;
+        FILE* file = std::fopen(name, "wb");
+        REQUIRE(file != nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    ~TempFile() { DeleteFileA(path.c_str()); }
+};
+
+// Yields its bytes, then fails the way a disk does: the read throws.
+struct FailingBuffer : std::streambuf {
+    std::string bytes;
+    explicit FailingBuffer(std::string good) : bytes(std::move(good))
+    {
+        setg(&bytes[0], &bytes[0], &bytes[0] + bytes.size());
+    }
+    int_type underflow() override { throw std::ios_base::failure("sector not found"); }
+};
+
+std::vector<unsigned> Bytes(std::initializer_list<unsigned> values) { return values; }
+
+TransferOutcome SendBytes(const std::string& bytes, PortBase base, TransferControl* control = nullptr)
+{
+    TempFile file(bytes);
+    return SendFileToPunch(file.path.c_str(), base, control);
+}
+
+} // namespace
+
+TEST_CASE("one byte on each port follows the handshake exactly")
+{
+    ResetFake();
+    Fake().statusScript = {0xFF, 0x7F};
+    CHECK(SendBytes("A", LPT1_BASE) == TransferOutcome::Sent);
+    CheckEvents({
+        OPEN,
+        TIMING_ON,
+        Out(0x37A, 0x01),
+        In(0x379, 0xFF),
+        In(0x379, 0x7F),
+        Out(0x378, 0xFF),
+        Pause(12),
+        Out(0x378, 0x41),
+        Out(0x37A, 0x00),
+        Pause(1),
+        Out(0x37A, 0x01),
+        TIMING_OFF,
+        CLOSE,
+    });
+
+    ResetFake();
+    CHECK(SendBytes("A", LPT2_BASE) == TransferOutcome::Sent);
+    CheckEvents({
+        OPEN,
+        TIMING_ON,
+        Out(0x27A, 0x01),
+        In(0x279, 0x7F),
+        Out(0x278, 0xFF),
+        Pause(12),
+        Out(0x278, 0x41),
+        Out(0x27A, 0x00),
+        Pause(1),
+        Out(0x27A, 0x01),
+        TIMING_OFF,
+        CLOSE,
+    });
+}
+
+TEST_CASE("an empty file only rests the port")
+{
+    ResetFake();
+    CHECK(SendBytes("", LPT1_BASE) == TransferOutcome::Sent);
+    CheckEvents({OPEN, TIMING_ON, Out(0x37A, 0x01), TIMING_OFF, CLOSE});
+}
+
+TEST_CASE("the file's bytes reach the punch unchanged")
+{
+    ResetFake();
+    SUBCASE("line ends, the DOS end-of-file mark and 0xFF are data")
+    {
+        CHECK(SendBytes(std::string("\x0D\x0A\x1A\xFF", 4), LPT1_BASE) == TransferOutcome::Sent);
+        CHECK(PunchedBytes() == Bytes({0x0D, 0x0A, 0x1A, 0xFF}));
+    }
+    SUBCASE("every byte value, in order, on LPT2 without touching LPT1")
+    {
+        std::string all;
+        std::vector<unsigned> expected;
+        for (unsigned value = 0; value < 256; ++value) {
+            all += static_cast<char>(value);
+            expected.push_back(value);
+        }
+        CHECK(SendBytes(all, LPT2_BASE) == TransferOutcome::Sent);
+        CHECK(PunchedBytes() == expected);
+        for (const PortEvent& event : Fake().events) {
+            if (event.op == PortOp::In || event.op == PortOp::Out) {
+                INFO(DescribeEvent(event));
+                CHECK((event.address >= 0x278 && event.address <= 0x27A));
+            }
+        }
+    }
+}
+
+TEST_CASE("only status bit 7 holds the byte back")
+{
+    ResetFake();
+    // Busy with every other bit clear, then ready with every other bit set.
+    Fake().statusScript = {0x80, 0x80, 0x80, 0x7F};
+    CHECK(SendBytes("xy", LPT1_BASE) == TransferOutcome::Sent);
+    CHECK(PunchedBytes() == Bytes({'x', 'y'}));
+    CHECK(Fake().statusReads == 5);
+    // No byte goes out before the punch let go of BUSY.
+    CHECK(DescribeEvent(Fake().events[7]) == "out 378 <- ff");
+}
+
+TEST_CASE("a transfer that cannot start touches no register")
+{
+    ResetFake();
+    SUBCASE("missing file")
+    {
+        CHECK(SendFileToPunch("Z:\\no\\such\\file.bin", LPT1_BASE, nullptr) ==
+              TransferOutcome::FileNotOpened);
+        CheckEvents({});
+    }
+    SUBCASE("empty path")
+    {
+        CHECK(SendFileToPunch("", LPT1_BASE, nullptr) == TransferOutcome::FileNotOpened);
+        CheckEvents({});
+    }
+    SUBCASE("file and port access both missing: the file is reported")
+    {
+        Fake().accessGranted = false;
+        CHECK(SendFileToPunch("Z:\\no\\such\\file.bin", LPT1_BASE, nullptr) ==
+              TransferOutcome::FileNotOpened);
+        CheckEvents({});
+    }
+    SUBCASE("port access refused: the file is closed again")
+    {
+        Fake().accessGranted = false;
+        TempFile file("data");
+        CHECK(SendFileToPunch(file.path.c_str(), LPT1_BASE, nullptr) ==
+              TransferOutcome::PortNotOpened);
+        CheckEvents({OPEN});
+        // Deleting fails while any handle without delete sharing is open.
+        CHECK(DeleteFileA(file.path.c_str()));
+    }
+}
+
+TEST_CASE("the file stays open during the transfer and is shared")
+{
+    ResetFake();
+    TempFile file("ab");
+    // Another program holding the file open for writing does not stop a send.
+    const HANDLE writer = CreateFileA(file.path.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    REQUIRE(writer != INVALID_HANDLE_VALUE);
+    bool deletedWhileOpen = false;
+    Fake().onEvent = [&](const PortEvent& event) {
+        if (event.op == PortOp::Pause)
+            deletedWhileOpen = deletedWhileOpen || DeleteFileA(file.path.c_str());
+    };
+    CHECK(SendFileToPunch(file.path.c_str(), LPT1_BASE, nullptr) == TransferOutcome::Sent);
+    CloseHandle(writer);
+    CHECK_FALSE(deletedWhileOpen);
+    CHECK(PunchedBytes() == Bytes({'a', 'b'}));
+    CHECK(DeleteFileA(file.path.c_str()));
+}
+
+TEST_CASE("a read error is not mistaken for the end of the file")
+{
+    ResetFake();
+    FailingBuffer buffer("ok");
+    std::istream data(&buffer);
+    TransferControl control;
+    CHECK(SendStreamToPunch(data, 10, LPT1_BASE, &control) == TransferOutcome::ReadFailed);
+    CHECK(PunchedBytes() == Bytes({'o', 'k'}));
+    CHECK(control.bytesSent == 2);
+    // The port is rested and the timer given back all the same.
+    const size_t count = Fake().events.size();
+    REQUIRE(count >= 2);
+    CHECK(DescribeEvent(Fake().events[count - 2]) == "out 37a <- 01");
+    CHECK(DescribeEvent(Fake().events[count - 1]) == "fine timing off");
+    CHECK(std::string(OutcomeMessage(TransferOutcome::ReadFailed)) == "Could not read the file");
+}
+
+TEST_CASE("a stop request ends the transfer with the port at rest")
+{
+    ResetFake();
+    TransferControl control;
+    SUBCASE("while the punch is busy: the waiting byte is not sent")
+    {
+        Fake().statusScript = {0x7F, 0xFF, 0xFF, 0xFF};
+        Fake().idleStatus = 0xFF; // jammed for good
+        Fake().onEvent = [&](const PortEvent& event) {
+            if (event.op == PortOp::In && Fake().statusReads == 3)
+                RequestStop(&control);
+        };
+        CHECK(SendBytes("ab", LPT1_BASE, &control) == TransferOutcome::Stopped);
+        CheckEvents({
+            OPEN, TIMING_ON,
+            Out(0x37A, 0x01), In(0x379, 0x7F), Out(0x378, 0xFF), Pause(12),
+            Out(0x378, 'a'), Out(0x37A, 0x00), Pause(1),
+            Out(0x37A, 0x01), In(0x379, 0xFF), In(0x379, 0xFF),
+            Out(0x37A, 0x01), TIMING_OFF, CLOSE,
+        });
+        CHECK(control.bytesSent == 1);
+        CHECK(control.waitingForPunch == 0);
+    }
+    SUBCASE("during a byte: that byte is finished, the next never begins")
+    {
+        Fake().onEvent = [&](const PortEvent& event) {
+            if (event.op == PortOp::Out && event.value == 0xFF)
+                RequestStop(&control);
+        };
+        CHECK(SendBytes("abc", LPT1_BASE, &control) == TransferOutcome::Stopped);
+        CheckEvents({
+            OPEN, TIMING_ON,
+            Out(0x37A, 0x01), In(0x379, 0x7F), Out(0x378, 0xFF), Pause(12),
+            Out(0x378, 'a'), Out(0x37A, 0x00), Pause(1),
+            Out(0x37A, 0x01), TIMING_OFF, CLOSE,
+        });
+        CHECK(control.bytesSent == 1);
+    }
+}
+
+namespace {
+
+struct StuckRun {
+    TransferControl control;
+    TransferOutcome outcome = TransferOutcome::Sent;
+};
+
+DWORD WINAPI RunStuckTransfer(void* parameter)
+{
+    StuckRun* run = static_cast<StuckRun*>(parameter);
+    std::istringstream data("stuck");
+    run->outcome = SendStreamToPunch(data, 5, LPT1_BASE, &run->control);
+    return 0;
+}
+
+} // namespace
+
+TEST_CASE("another thread can stop a transfer that waits for the punch")
+{
+    ResetFake();
+    Fake().idleStatus = 0xFF;
+    StuckRun run;
+    const HANDLE worker = CreateThread(nullptr, 0, RunStuckTransfer, &run, 0, nullptr);
+    REQUIRE(worker != nullptr);
+    // The watcher sees the wait begin before it asks for the stop.
+    const DWORD deadline = GetTickCount() + 5000;
+    while (run.control.waitingForPunch == 0 && GetTickCount() < deadline)
+        Sleep(1);
+    CHECK(run.control.waitingForPunch == 1);
+    CHECK(GetTickCount() - run.control.waitStartTick < 5000);
+    RequestStop(&run.control);
+    const DWORD waited = WaitForSingleObject(worker, 5000);
+    CloseHandle(worker);
+    REQUIRE(waited == WAIT_OBJECT_0);
+    CHECK(run.outcome == TransferOutcome::Stopped);
+    CHECK(run.control.waitingForPunch == 0);
+    CHECK(PunchedBytes().empty());
+    CHECK(DescribeEvent(Fake().events[Fake().events.size() - 2]) == "out 37a <- 01");
+}
+
+TEST_CASE("progress counts the bytes the punch has taken")
+{
+    ResetFake();
+    TransferControl control;
+    std::vector<LONG> sentAtEachLatch;
+    Fake().onEvent = [&](const PortEvent& event) {
+        if (event.op == PortOp::Out && event.address == 0x37A && event.value == 0x00) {
+            CHECK(control.fileSize == 3);
+            sentAtEachLatch.push_back(LONG{control.bytesSent});
+        }
+    };
+    CHECK(SendBytes("abc", LPT1_BASE, &control) == TransferOutcome::Sent);
+    CHECK(sentAtEachLatch == std::vector<LONG>{0, 1, 2});
+    CHECK(control.bytesSent == 3);
+    CHECK(control.fileSize == 3);
+}
+
+TEST_CASE("the messages the user sees")
+{
+    CHECK(std::string(OutcomeMessage(TransferOutcome::FileNotOpened)) == "Could not open the file");
+    CHECK(std::string(OutcomeMessage(TransferOutcome::PortNotOpened)) == "Could not open LPT port");
+    CHECK(OutcomeMessage(TransferOutcome::Sent) == nullptr);
+    CHECK(OutcomeMessage(TransferOutcome::Stopped) == nullptr);
+}
