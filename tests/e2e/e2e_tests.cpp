@@ -1,0 +1,170 @@
+// The real port layer and transfer, run by send_file.exe under the emulated
+// port and punch, checked from the trace and the punched bytes.
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include "test_support.h"
+#include "transfer.h"
+
+#include <doctest/doctest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr DWORD RUN_TIMEOUT_MS = 60000;
+
+struct EmulatedRun {
+    DWORD exitCode;
+    std::vector<TraceLine> trace;
+    std::vector<std::string> errors;
+    std::string punched;
+};
+
+EmulatedRun RunUnderEmulatedPort(const std::string& options, const std::string& senderArguments)
+{
+    const std::string trace = TempPath("trace");
+    const std::string punched = TempPath("punched");
+    EmulatedRun run;
+    run.exitCode = RunProcess(UnderEmulatedPort(options, trace, punched,
+                                                "\"" + SiblingPath("send_file.exe") + "\" " +
+                                                    senderArguments),
+                              RUN_TIMEOUT_MS);
+    run.trace = ReadTrace(trace, &run.errors);
+    run.punched = ReadFileBytes(punched);
+    DeleteFileA(trace.c_str());
+    DeleteFileA(punched.c_str());
+    return run;
+}
+
+EmulatedRun SendUnderEmulatedPort(const std::string& bytes, unsigned base,
+                                  const std::string& options = "")
+{
+    const std::string file = TempPath("tape");
+    REQUIRE(WriteFileBytes(file, bytes));
+    char port[8];
+    std::snprintf(port, sizeof port, "%x", base);
+    EmulatedRun run = RunUnderEmulatedPort(options, "send \"" + file + "\" " + port);
+    DeleteFileA(file.c_str());
+    return run;
+}
+
+std::string RandomBytes(size_t count, unsigned seed)
+{
+    std::string bytes;
+    for (size_t i = 0; i < count; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        bytes += static_cast<char>(seed >> 16);
+    }
+    return bytes;
+}
+
+std::vector<unsigned long long> WriteTimes(const std::vector<TraceLine>& trace, unsigned port,
+                                           int value = -1)
+{
+    std::vector<unsigned long long> times;
+    for (const TraceLine& line : trace)
+        if (!line.isIn && line.port == port && (value < 0 || line.value == unsigned(value)))
+            times.push_back(line.micros);
+    return times;
+}
+
+double Milliseconds(unsigned long long from, unsigned long long to)
+{
+    return (static_cast<double>(to) - static_cast<double>(from)) / 1000.0;
+}
+
+// Checks the pauses of a trace whose handshake is already known to be right:
+// 0xFF held at least 12 ms before each byte, at least 1 ms from each byte's
+// latch to the next control write, and a busy punch waited for. Wine's
+// timers are allowed half a millisecond.
+void CheckPauses(const std::vector<TraceLine>& trace, unsigned base, size_t byteCount,
+                 double busyMs)
+{
+    const auto data = WriteTimes(trace, base);          // 0xFF and the byte, in pairs
+    const auto control = WriteTimes(trace, base + 2);   // 01, 00 per byte, 01 at the end
+    REQUIRE(data.size() == 2 * byteCount);
+    REQUIRE(control.size() == 2 * byteCount + 1);
+    for (size_t byte = 0; byte < byteCount; ++byte) {
+        INFO("byte " << byte);
+        const unsigned long long latch = control[2 * byte + 1];
+        CHECK(Milliseconds(data[2 * byte], data[2 * byte + 1]) >= 11.5);
+        CHECK(Milliseconds(latch, control[2 * byte + 2]) >= 0.5);
+        if (byte + 1 < byteCount)
+            CHECK(Milliseconds(latch, data[2 * byte + 2]) >= busyMs - 0.5);
+    }
+}
+
+// Milliseconds from the first byte's latch to the last's, per byte.
+double MillisecondsPerByte(const std::vector<TraceLine>& trace, unsigned base)
+{
+    const auto latches = WriteTimes(trace, base + 2, 0x00);
+    if (latches.size() < 2)
+        return 0;
+    return Milliseconds(latches.front(), latches.back()) / (latches.size() - 1);
+}
+
+} // namespace
+
+TEST_CASE("random bytes are punched exactly, with the exact handshake and pauses")
+{
+    struct Case {
+        unsigned base;
+        size_t count;
+        unsigned seed;
+    };
+    for (const Case& c : {Case{0x378, 300, 1}, Case{0x278, 100, 2}}) {
+        INFO("port " << std::hex << c.base);
+        const std::string bytes = RandomBytes(c.count, c.seed);
+        const EmulatedRun run = SendUnderEmulatedPort(bytes, c.base);
+        CHECK(run.exitCode == static_cast<DWORD>(TransferOutcome::Sent));
+        CHECK(run.errors.empty());
+        CHECK(run.punched == bytes);
+        CHECK(CheckHandshake(run.trace, c.base, bytes) == "");
+        CheckPauses(run.trace, c.base, bytes.size(), 0.0);
+        std::printf("port %x: %zu bytes, %.2f ms per byte (floor 13 ms)\n", c.base, bytes.size(),
+                    MillisecondsPerByte(run.trace, c.base));
+    }
+}
+
+TEST_CASE("a busy punch holds every byte back until it is ready")
+{
+    const std::string bytes = "\x0D\x0A\x1A\xFF busy";
+    const EmulatedRun run = SendUnderEmulatedPort(bytes, 0x378, "--busy-ms 20");
+    CHECK(run.exitCode == static_cast<DWORD>(TransferOutcome::Sent));
+    CHECK(run.punched == bytes);
+    CHECK(CheckHandshake(run.trace, 0x378, bytes) == "");
+    // Busy for 20 ms after each latch: the next 0xFF waits for it.
+    CheckPauses(run.trace, 0x378, bytes.size(), 20.0);
+    std::printf("busy 20 ms: %.2f ms per byte (floor 32 ms)\n", MillisecondsPerByte(run.trace, 0x378));
+}
+
+TEST_CASE("an empty file only rests the control register")
+{
+    const EmulatedRun run = SendUnderEmulatedPort("", 0x278);
+    CHECK(run.exitCode == static_cast<DWORD>(TransferOutcome::Sent));
+    CHECK(run.punched.empty());
+    CHECK(CheckHandshake(run.trace, 0x278, "") == "");
+}
+
+TEST_CASE("raw port access reads the whole status byte and writes the low eight bits")
+{
+    const EmulatedRun run = RunUnderEmulatedPort("", "probe");
+    // The idle punch's status has every bit but 7 set.
+    CHECK(run.exitCode == 0x7F);
+    REQUIRE(run.trace.size() == 2);
+    CHECK_FALSE(run.trace[0].isIn);
+    CHECK(run.trace[0].port == 0x378);
+    CHECK(run.trace[0].value == 0xA5);
+    CHECK(run.trace[1].isIn);
+    CHECK(run.trace[1].port == 0x379);
+}
+
+TEST_CASE("without the giveio device no register is touched" * doctest::skip(true))
+{
+    const EmulatedRun run = SendUnderEmulatedPort("abc", 0x378);
+    CHECK(run.exitCode == static_cast<DWORD>(TransferOutcome::PortNotOpened));
+    CHECK(run.trace.empty());
+    CHECK(run.errors.empty());
+    CHECK(run.punched.empty());
+    CHECK(RunUnderEmulatedPort("", "probe").exitCode == 1000);
+}

@@ -1,0 +1,29 @@
+// Drives the real port layer and transfer, for running under the emulated
+// port:
+//   send_file send FILE 378|278   sends FILE; the exit code is the outcome
+//   send_file probe               one raw read and write; exits with the
+//                                 status byte that was read
+#include "port_io.h"
+#include "transfer.h"
+
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "send") == 0) {
+        const PortBase base = static_cast<PortBase>(std::strtoul(argv[3], nullptr, 16));
+        return static_cast<int>(SendFileToPunch(argv[2], base, nullptr));
+    }
+    if (argc == 2 && std::strcmp(argv[1], "probe") == 0) {
+        const HANDLE access = OpenPortAccess();
+        if (access == INVALID_HANDLE_VALUE)
+            return 1000;
+        // Only the low eight bits of a wider value may reach the port.
+        WritePortByte(LPT1_BASE + DATA_REGISTER, 0x1A5);
+        const unsigned status = ReadPortByte(LPT1_BASE + STATUS_REGISTER);
+        ClosePortAccess(access);
+        return static_cast<int>(status);
+    }
+    return 2000;
+}

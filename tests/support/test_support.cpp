@@ -1,0 +1,159 @@
+#include "test_support.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+std::string SiblingPath(const char* name)
+{
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+std::string TempPath(const char* prefix)
+{
+    static unsigned counter = 0;
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    char name[MAX_PATH];
+    std::snprintf(name, sizeof name, "%s%s-%lu-%u.tmp", folder, prefix, GetCurrentProcessId(),
+                  ++counter);
+    DeleteFileA(name);
+    return name;
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return file.good();
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+HANDLE StartProcess(const std::string& commandLine)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string mutableLine = commandLine;
+    if (!CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+DWORD FinishProcess(HANDLE process, DWORD timeoutMs)
+{
+    DWORD exitCode = STILL_ACTIVE;
+    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process, &exitCode);
+    else
+        TerminateProcess(process, STILL_ACTIVE);
+    CloseHandle(process);
+    return exitCode;
+}
+
+DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs)
+{
+    const HANDLE process = StartProcess(commandLine);
+    return process ? FinishProcess(process, timeoutMs) : ~DWORD{0};
+}
+
+std::string UnderEmulatedPort(const std::string& options, const std::string& trace,
+                              const std::string& punched, const std::string& program)
+{
+    return "\"" + SiblingPath("portemu.exe") + "\" " + options + " --trace \"" + trace +
+           "\" --punched \"" + punched + "\" -- " + program;
+}
+
+std::vector<TraceLine> ReadTrace(const std::string& path, std::vector<std::string>* errors)
+{
+    std::vector<TraceLine> lines;
+    std::ifstream file(path);
+    std::string text;
+    while (std::getline(file, text)) {
+        TraceLine line = {};
+        char direction[4] = {};
+        line.repeats = 1;
+        const int fields = std::sscanf(text.c_str(), "%llu %3s %x %x x%llu", &line.micros,
+                                       direction, &line.port, &line.value, &line.repeats);
+        const std::string op = direction;
+        if (fields < 4 || (op != "in" && op != "out")) {
+            if (errors)
+                errors->push_back(text);
+            continue;
+        }
+        line.isIn = op == "in";
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+namespace {
+
+std::string Describe(const TraceLine& line)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %03x %02x", line.isIn ? "in" : "out", line.port,
+                  line.value);
+    return text;
+}
+
+} // namespace
+
+std::string CheckHandshake(const std::vector<TraceLine>& trace, unsigned base,
+                           const std::string& bytes)
+{
+    size_t at = 0;
+    // Compares the next trace line with one expected write, naming both.
+    auto expectOut = [&](unsigned port, unsigned value, const char* step) -> std::string {
+        char want[64];
+        std::snprintf(want, sizeof want, "out %03x %02x (%s)", port, value, step);
+        if (at >= trace.size())
+            return "line " + std::to_string(at + 1) + ": expected " + want + ", trace ended";
+        const TraceLine& line = trace[at++];
+        if (line.isIn || line.port != port || line.value != value)
+            return "line " + std::to_string(at) + ": expected " + want + ", got " + Describe(line);
+        return "";
+    };
+    std::string failure;
+    for (size_t index = 0; index < bytes.size() && failure.empty(); ++index) {
+        const unsigned byte = static_cast<unsigned char>(bytes[index]);
+        failure = expectOut(base + 2, 0x01, "control before the byte");
+        // Status reads, as many as the punch wants, the last one ready.
+        size_t reads = 0;
+        while (failure.empty() && at < trace.size() && trace[at].isIn) {
+            if (trace[at].port != base + 1)
+                failure = "line " + std::to_string(at + 1) + ": read of " + Describe(trace[at]);
+            else if ((trace[at].value & 0x80) && (at + 1 >= trace.size() || !trace[at + 1].isIn))
+                failure = "line " + std::to_string(at + 1) + ": byte sent while busy";
+            ++at;
+            ++reads;
+        }
+        if (failure.empty() && reads == 0)
+            failure = "line " + std::to_string(at + 1) + ": no status read before the byte";
+        if (failure.empty())
+            failure = expectOut(base, 0xFF, "data lines blank");
+        if (failure.empty())
+            failure = expectOut(base, byte, "the byte");
+        if (failure.empty())
+            failure = expectOut(base + 2, 0x00, "byte ready");
+        if (!failure.empty())
+            failure = "byte " + std::to_string(index) + ", " + failure;
+    }
+    if (failure.empty())
+        failure = expectOut(base + 2, 0x01, "at rest after the transfer");
+    if (failure.empty() && at != trace.size())
+        failure = "line " + std::to_string(at + 1) + ": unexpected " + Describe(trace[at]);
+    return failure;
+}

@@ -1,0 +1,48 @@
+// Helpers shared by the Windows test programs: files, child processes and
+// the emulated port's register trace.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A file next to the running test program, e.g. "portemu.exe".
+std::string SiblingPath(const char* name);
+// A fresh name in the temporary folder; the file is not created.
+std::string TempPath(const char* prefix);
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+// The whole file, or an empty string when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
+// Starts a process and leaves it running; nullptr on failure.
+HANDLE StartProcess(const std::string& commandLine);
+// Waits for a process to end and returns its exit code; a process still
+// running after timeoutMs is killed and gives STILL_ACTIVE.
+DWORD FinishProcess(HANDLE process, DWORD timeoutMs);
+DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs);
+
+// The command line that runs a program under the emulated port, writing the
+// trace and the punched bytes to the given files.
+std::string UnderEmulatedPort(const std::string& options, const std::string& trace,
+                              const std::string& punched, const std::string& program);
+
+// One line of the emulated port's trace.
+struct TraceLine {
+    unsigned long long micros;
+    bool isIn;
+    unsigned port;
+    unsigned value;
+    unsigned long long repeats; // identical reads folded into this line
+};
+
+// Parses a trace; lines it cannot read, such as ERROR lines, go to errors.
+std::vector<TraceLine> ReadTrace(const std::string& path, std::vector<std::string>* errors);
+
+// Checks a trace against the punch handshake for the given bytes on the given
+// port: per byte control 01, status reads ending on bit 7 clear, data ff,
+// data byte, control 00; control 01 at the end. Returns "" when it matches,
+// else a description of the first line that does not.
+std::string CheckHandshake(const std::vector<TraceLine>& trace, unsigned base,
+                           const std::string& bytes);

@@ -1,0 +1,623 @@
+// portemu: runs an unmodified Windows program as its debugger and emulates
+// the program's parallel-port I/O, with one Facit 4070 punch on LPT1 and one
+// on LPT2, so the real program can be tested without hardware.
+//
+// In user mode every in/out raises EXCEPTION_PRIV_INSTRUCTION. We decode the
+// instruction, do what the port would have done, step over it and let the
+// program go on. Anything the real program must never do is an error: it is
+// reported, stepped over so the run still ends, and fails the run.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <string>
+#include <unordered_map>
+
+namespace {
+
+constexpr int EXIT_EMULATION_ERROR = 97;
+constexpr int EXIT_NOT_STARTED = 98;
+constexpr int EXIT_USAGE = 99;
+
+constexpr unsigned long long NEVER = ~0ULL;
+
+const char USAGE[] =
+    "usage: portemu [--busy-ms N] [--stuck-after N] [--trace FILE] [--punched FILE]"
+    " -- PROGRAM.exe [ARGS...]\n";
+
+struct Options {
+    unsigned long long busyMs = 0;
+    unsigned long long stuckAfter = NEVER;
+    const char* tracePath = nullptr;
+    const char* punchedPath = nullptr;
+    int programIndex = 0;  // argv index of PROGRAM
+};
+
+// ---- Output files ---------------------------------------------------------
+
+// Output collected in memory and written in large pieces: the debug loop
+// must not pay for a system call per trace line.
+struct OutputFile {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    std::string buffer;
+};
+
+constexpr std::size_t OUTPUT_CHUNK = 64 * 1024;
+
+// A null path means the output was not asked for.
+bool OpenOutput(OutputFile& out, const char* path)
+{
+    if (!path)
+        return true;
+    out.file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out.file == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "portemu: cannot create %s (error %lu)\n", path, GetLastError());
+        return false;
+    }
+    out.buffer.reserve(2 * OUTPUT_CHUNK);
+    return true;
+}
+
+void WriteOutput(OutputFile& out)
+{
+    DWORD written = 0;
+    if (!out.buffer.empty())
+        WriteFile(out.file, out.buffer.data(), static_cast<DWORD>(out.buffer.size()), &written,
+                  nullptr);
+    out.buffer.clear();
+}
+
+void Append(OutputFile& out, const char* bytes, std::size_t count)
+{
+    if (out.file == INVALID_HANDLE_VALUE)
+        return;
+    out.buffer.append(bytes, count);
+    if (out.buffer.size() >= OUTPUT_CHUNK)
+        WriteOutput(out);
+}
+
+void CloseOutput(OutputFile& out)
+{
+    if (out.file == INVALID_HANDLE_VALUE)
+        return;
+    WriteOutput(out);
+    CloseHandle(out.file);
+    out.file = INVALID_HANDLE_VALUE;
+}
+
+// ---- Trace ----------------------------------------------------------------
+
+// Reads in a polling loop come by the thousand: a run of reads of one port
+// that return the same value is held back and written as a single line.
+struct Trace {
+    OutputFile out;
+    bool readPending = false;
+    unsigned long long pendingTime = 0;
+    unsigned pendingPort = 0;
+    unsigned pendingValue = 0;
+    unsigned long long pendingCount = 0;
+};
+
+void WritePendingRead(Trace& trace)
+{
+    if (!trace.readPending)
+        return;
+    char line[64];
+    int length = trace.pendingCount > 1
+                     ? std::snprintf(line, sizeof line, "%llu in %03x %02x x%llu\n",
+                                     trace.pendingTime, trace.pendingPort, trace.pendingValue,
+                                     trace.pendingCount)
+                     : std::snprintf(line, sizeof line, "%llu in %03x %02x\n", trace.pendingTime,
+                                     trace.pendingPort, trace.pendingValue);
+    Append(trace.out, line, static_cast<std::size_t>(length));
+    trace.readPending = false;
+}
+
+void TraceAccess(Trace& trace, unsigned long long micros, bool isIn, unsigned port, unsigned value)
+{
+    if (isIn && trace.readPending && trace.pendingPort == port && trace.pendingValue == value) {
+        ++trace.pendingCount;
+        return;
+    }
+    WritePendingRead(trace);
+    if (isIn) {
+        trace.readPending = true;
+        trace.pendingTime = micros;
+        trace.pendingPort = port;
+        trace.pendingValue = value;
+        trace.pendingCount = 1;
+        return;
+    }
+    char line[64];
+    int length = std::snprintf(line, sizeof line, "%llu out %03x %02x\n", micros, port, value);
+    Append(trace.out, line, static_cast<std::size_t>(length));
+}
+
+void TraceError(Trace& trace, const char* text)
+{
+    WritePendingRead(trace);
+    char line[256];
+    int length = std::snprintf(line, sizeof line, "ERROR %s\n", text);
+    Append(trace.out, line, static_cast<std::size_t>(length));
+}
+
+void CloseTrace(Trace& trace)
+{
+    WritePendingRead(trace);
+    CloseOutput(trace.out);
+}
+
+// ---- Punch model ------------------------------------------------------------
+
+constexpr unsigned DATA_REGISTER = 0;
+constexpr unsigned STATUS_REGISTER = 1;
+constexpr unsigned CONTROL_REGISTER = 2;
+
+constexpr unsigned STROBE_BIT = 0x01;
+// Every bit but BUSY set while idle, so a program that looks at more than
+// bit 7 shows up in the tests.
+constexpr std::uint8_t STATUS_IDLE = 0x7F;
+constexpr std::uint8_t STATUS_BUSY = 0xFF;
+
+struct Punch {
+    std::uint8_t data = 0x00;
+    std::uint8_t control = 0x00;
+    unsigned long long latched = 0;
+    LONGLONG busyUntil = 0;  // performance-counter ticks
+};
+
+struct Emulator {
+    Options options;
+    LONGLONG frequency = 1;
+    LONGLONG start = 0;
+    LONGLONG busyTicks = 0;
+    Punch punches[2];  // LPT1, LPT2
+    Trace trace;
+    OutputFile punched;
+    bool failed = false;
+};
+
+LONGLONG Now()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+unsigned long long MicrosSinceStart(const Emulator& emu, LONGLONG now)
+{
+    unsigned long long ticks = static_cast<unsigned long long>(now - emu.start);
+    unsigned long long frequency = static_cast<unsigned long long>(emu.frequency);
+    return ticks / frequency * 1000000 + ticks % frequency * 1000000 / frequency;
+}
+
+Punch* PunchAt(Emulator& emu, unsigned port)
+{
+    switch (port & ~3u) {
+    case 0x378: return &emu.punches[0];
+    case 0x278: return &emu.punches[1];
+    default: return nullptr;
+    }
+}
+
+bool IsBusy(const Emulator& emu, const Punch& punch, LONGLONG now)
+{
+    return punch.latched >= emu.options.stuckAfter || now < punch.busyUntil;
+}
+
+// The punch takes the data byte when STROBE is released: control bit 0
+// going from 1 to 0.
+void WriteControl(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now)
+{
+    bool released = (punch.control & STROBE_BIT) && !(value & STROBE_BIT);
+    punch.control = value;
+    if (!released)
+        return;
+    Append(emu.punched, reinterpret_cast<const char*>(&punch.data), 1);
+    ++punch.latched;
+    if (emu.busyTicks > 0)
+        punch.busyUntil = now + emu.busyTicks;
+}
+
+// One 8-bit access through dx: value is the byte written, or receives the
+// byte read. Returns why the access is wrong, or null.
+const char* EmulateAccess(Emulator& emu, unsigned port, bool isIn, std::uint8_t& value,
+                          LONGLONG now)
+{
+    Punch* punch = PunchAt(emu, port);
+    unsigned reg = port & 3u;
+    if (!punch || reg > CONTROL_REGISTER)
+        return "port not emulated";
+    if (isIn && reg == DATA_REGISTER)
+        return "read of the data register";
+    if (isIn && reg == CONTROL_REGISTER)
+        return "read of the control register";
+    if (!isIn && reg == STATUS_REGISTER)
+        return "write to the status register";
+
+    if (isIn)
+        value = IsBusy(emu, *punch, now) ? STATUS_BUSY : STATUS_IDLE;
+    else if (reg == DATA_REGISTER)
+        punch->data = value;
+    else
+        WriteControl(emu, *punch, value, now);
+    TraceAccess(emu.trace, MicrosSinceStart(emu, now), isIn, port, value);
+    return nullptr;
+}
+
+// ---- Instruction decoding -----------------------------------------------
+
+enum class IoForm { ThroughDx, Immediate, String };
+
+struct IoInstruction {
+    IoForm form = IoForm::ThroughDx;
+    bool isIn = false;
+    unsigned width = 1;  // bytes moved per transfer
+    bool sizePrefix = false;
+    bool rep = false;
+    std::uint8_t immediate = 0;
+    unsigned length = 0;
+};
+
+bool IsPrefix(std::uint8_t byte)
+{
+    switch (byte) {
+    case 0x66: case 0x67: case 0xF0: case 0xF2: case 0xF3:
+    case 0x26: case 0x2E: case 0x36: case 0x3E: case 0x64: case 0x65:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Decodes the I/O instructions (E4-E7, EC-EF, 6C-6F). Returns false for
+// anything else, which is then not ours to handle.
+bool DecodeIo(const std::uint8_t* code, std::size_t available, IoInstruction& io)
+{
+    std::size_t at = 0;
+    while (at < available && IsPrefix(code[at])) {
+        io.sizePrefix |= code[at] == 0x66;
+        io.rep |= code[at] == 0xF3 || code[at] == 0xF2;
+        ++at;
+    }
+    if (at >= available)
+        return false;
+    std::uint8_t opcode = code[at++];
+    unsigned wide = io.sizePrefix ? 2 : 4;
+    if ((opcode & 0xF4) == 0xE4) {  // E4-E7 and EC-EF
+        io.isIn = !(opcode & 0x02);
+        io.width = (opcode & 0x01) ? wide : 1;
+        if (!(opcode & 0x08)) {
+            if (at >= available)
+                return false;
+            io.form = IoForm::Immediate;
+            io.immediate = code[at++];
+        }
+    } else if ((opcode & 0xFC) == 0x6C) {  // ins, outs
+        io.form = IoForm::String;
+        io.isIn = !(opcode & 0x02);
+        io.width = (opcode & 0x01) ? wide : 1;
+    } else {
+        return false;
+    }
+    io.length = static_cast<unsigned>(at);
+    return true;
+}
+
+// Only `in al, dx` and `out dx, al` are what the program may use.
+const char* FormProblem(const IoInstruction& io)
+{
+    if (io.form == IoForm::Immediate)
+        return "immediate port number";
+    if (io.form == IoForm::String)
+        return "string I/O";
+    if (io.width != 1)
+        return "wider than 8 bits";
+    if (io.sizePrefix)
+        return "operand-size prefix";
+    return nullptr;
+}
+
+void DescribeForm(const IoInstruction& io, char* text, std::size_t size)
+{
+    const char* reg = io.width == 1 ? "al" : io.width == 2 ? "ax" : "eax";
+    char suffix = io.width == 1 ? 'b' : io.width == 2 ? 'w' : 'd';
+    const char* prefix = io.sizePrefix && io.width == 1 ? "66 " : "";
+    char port[8];
+    if (io.form == IoForm::Immediate)
+        std::snprintf(port, sizeof port, "0x%02x", io.immediate);
+    else
+        std::snprintf(port, sizeof port, "dx");
+
+    if (io.form == IoForm::String)
+        std::snprintf(text, size, "%s%s%c", io.rep ? "rep " : "", io.isIn ? "ins" : "outs", suffix);
+    else if (io.isIn)
+        std::snprintf(text, size, "%sin %s, %s", prefix, reg, port);
+    else
+        std::snprintf(text, size, "%sout %s, %s", prefix, port, reg);
+}
+
+void ReportError(Emulator& emu, DWORD address, const IoInstruction& io, unsigned port,
+                 const char* problem)
+{
+    char form[32];
+    DescribeForm(io, form, sizeof form);
+    char text[160];
+    std::snprintf(text, sizeof text, "at %08lx: %s, port %03x: %s",
+                  static_cast<unsigned long>(address), form, port, problem);
+    std::fprintf(stderr, "portemu: ERROR %s\n", text);
+    TraceError(emu.trace, text);
+    emu.failed = true;
+}
+
+// ---- Debug loop ---------------------------------------------------------
+
+struct Debuggee {
+    HANDLE process = nullptr;
+    std::unordered_map<DWORD, HANDLE> threads;  // by thread id
+    // Decoded instructions by address: reading the program's memory is the
+    // dearest step under Wine, and a polling loop hits one address.
+    std::unordered_map<DWORD, IoInstruction> decoded;
+    bool initialBreakpointSeen = false;
+};
+
+std::size_t ReadCode(HANDLE process, DWORD address, std::uint8_t* code, std::size_t size)
+{
+    SIZE_T got = 0;
+    const void* at = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address));
+    if (ReadProcessMemory(process, at, code, size, &got))
+        return got;
+    // The instruction ends before an unmapped page: read only up to it.
+    std::size_t toPageEnd = 0x1000 - (address & 0xFFF);
+    if (toPageEnd < size && ReadProcessMemory(process, at, code, toPageEnd, &got))
+        return got;
+    return 0;
+}
+
+// Null when the instruction at address is not port I/O.
+const IoInstruction* DecodeAt(Debuggee& debuggee, DWORD address)
+{
+    auto known = debuggee.decoded.find(address);
+    if (known != debuggee.decoded.end())
+        return &known->second;
+    std::uint8_t code[16];
+    IoInstruction io;
+    if (!DecodeIo(code, ReadCode(debuggee.process, address, code, sizeof code), io))
+        return nullptr;
+    return &debuggee.decoded.emplace(address, io).first->second;
+}
+
+// Emulates the I/O instruction the thread stopped at. Returns false when it
+// is not one, so the exception goes on to the program.
+bool EmulateInstruction(Emulator& emu, Debuggee& debuggee, HANDLE thread, DWORD address)
+{
+    const IoInstruction* decoded = DecodeAt(debuggee, address);
+    if (!decoded)
+        return false;
+    const IoInstruction& io = *decoded;
+    CONTEXT context;
+    context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
+    if (!GetThreadContext(thread, &context))
+        return false;
+    LONGLONG now = Now();
+
+    unsigned port = io.form == IoForm::Immediate ? io.immediate : (context.Edx & 0xFFFF);
+    std::uint8_t value = static_cast<std::uint8_t>(context.Eax);
+    const char* problem = FormProblem(io);
+    if (!problem)
+        problem = EmulateAccess(emu, port, io.isIn, value, now);
+    if (problem) {
+        ReportError(emu, address, io, port, problem);
+        // A failed read reads all ones; the string forms are only skipped.
+        if (io.isIn && io.form != IoForm::String)
+            context.Eax |= io.width == 4 ? 0xFFFFFFFFu : io.width == 2 ? 0xFFFFu : 0xFFu;
+    } else if (io.isIn) {
+        context.Eax = (context.Eax & ~0xFFu) | value;
+    }
+    context.Eip = address + io.length;
+    return SetThreadContext(thread, &context) != 0;
+}
+
+DWORD HandleException(Emulator& emu, Debuggee& debuggee, const DEBUG_EVENT& event)
+{
+    const EXCEPTION_DEBUG_INFO& info = event.u.Exception;
+    DWORD code = info.ExceptionRecord.ExceptionCode;
+    if (code == EXCEPTION_BREAKPOINT && !debuggee.initialBreakpointSeen) {
+        // The loader stops every debugged process once before its entry point.
+        debuggee.initialBreakpointSeen = true;
+        return DBG_CONTINUE;
+    }
+    if (code == EXCEPTION_PRIV_INSTRUCTION && info.dwFirstChance) {
+        auto thread = debuggee.threads.find(event.dwThreadId);
+        DWORD address = static_cast<DWORD>(
+            reinterpret_cast<std::uintptr_t>(info.ExceptionRecord.ExceptionAddress));
+        if (thread != debuggee.threads.end()
+            && EmulateInstruction(emu, debuggee, thread->second, address))
+            return DBG_CONTINUE;
+    }
+    return DBG_EXCEPTION_NOT_HANDLED;
+}
+
+void CloseIfSet(HANDLE file)
+{
+    if (file)
+        CloseHandle(file);
+}
+
+// Runs the program to its end and gives its exit code. False when the
+// debugger itself failed.
+bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
+{
+    Debuggee debuggee;
+    DEBUG_EVENT event;
+    for (;;) {
+        if (!WaitForDebugEvent(&event, INFINITE)) {
+            std::fprintf(stderr, "portemu: waiting for the program failed (error %lu)\n",
+                         GetLastError());
+            return false;
+        }
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+            debuggee.process = event.u.CreateProcessInfo.hProcess;
+            debuggee.threads[event.dwThreadId] = event.u.CreateProcessInfo.hThread;
+            CloseIfSet(event.u.CreateProcessInfo.hFile);
+            break;
+        case CREATE_THREAD_DEBUG_EVENT:
+            debuggee.threads[event.dwThreadId] = event.u.CreateThread.hThread;
+            break;
+        case EXIT_THREAD_DEBUG_EVENT:
+            // The system closes the thread's handle when we continue.
+            debuggee.threads.erase(event.dwThreadId);
+            break;
+        case LOAD_DLL_DEBUG_EVENT:
+            CloseIfSet(event.u.LoadDll.hFile);
+            break;
+        case UNLOAD_DLL_DEBUG_EVENT:
+            // Other code may be loaded where the DLL was.
+            debuggee.decoded.clear();
+            break;
+        case EXCEPTION_DEBUG_EVENT:
+            status = HandleException(emu, debuggee, event);
+            break;
+        case EXIT_PROCESS_DEBUG_EVENT:
+            ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
+            exitCode = event.u.ExitProcess.dwExitCode;
+            return true;
+        default:
+            break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    }
+}
+
+// ---- Starting the program --------------------------------------------------
+
+// Quotes one argument so that the C runtime's parser gives it back unchanged.
+void AppendArgument(std::string& line, const char* arg)
+{
+    if (!line.empty())
+        line += ' ';
+    std::string text(arg);
+    if (!text.empty() && text.find_first_of(" \t\"") == std::string::npos) {
+        line += text;
+        return;
+    }
+    line += '"';
+    std::size_t backslashes = 0;
+    for (char c : text) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes only escape when a quote follows them.
+        line.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        line += c;
+    }
+    line.append(2 * backslashes, '\\');
+    line += '"';
+}
+
+bool StartProgram(int argc, char** argv, int first)
+{
+    std::string line;
+    for (int i = first; i < argc; ++i)
+        AppendArgument(line, argv[i]);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    // Only the std handles are made inheritable: the output files stay ours.
+    for (HANDLE stdHandle : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
+        SetHandleInformation(stdHandle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, DEBUG_ONLY_THIS_PROCESS,
+                        nullptr, nullptr, &startup, &started)) {
+        std::fprintf(stderr, "portemu: cannot start %s (error %lu)\n", argv[first],
+                     GetLastError());
+        return false;
+    }
+    // The debug events bring handles of their own.
+    CloseHandle(started.hProcess);
+    CloseHandle(started.hThread);
+    return true;
+}
+
+// A decimal count up to 2^32 - 1; larger ones make no sense here and could
+// overflow the tick arithmetic.
+bool ParseCount(const char* text, unsigned long long& count)
+{
+    if (!text || *text < '0' || *text > '9')
+        return false;
+    char* end = nullptr;
+    count = std::strtoull(text, &end, 10);
+    return *end == '\0' && count <= 0xFFFFFFFFull;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    int i = 1;
+    for (; i < argc; ++i) {
+        std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (arg == "--") {
+            break;
+        } else if (arg == "--busy-ms") {
+            if (!ParseCount(value, options.busyMs))
+                return false;
+        } else if (arg == "--stuck-after") {
+            if (!ParseCount(value, options.stuckAfter))
+                return false;
+        } else if (arg == "--trace" && value) {
+            options.tracePath = value;
+        } else if (arg == "--punched" && value) {
+            options.punchedPath = value;
+        } else {
+            return false;
+        }
+        ++i;  // the option's value
+    }
+    options.programIndex = i + 1;
+    return options.programIndex < argc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Emulator emu;
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    emu.frequency = frequency.QuadPart;
+    emu.start = Now();
+
+    if (!ParseOptions(argc, argv, emu.options)) {
+        std::fputs(USAGE, stderr);
+        return EXIT_USAGE;
+    }
+    emu.busyTicks = static_cast<LONGLONG>(emu.options.busyMs) * emu.frequency / 1000;
+
+    if (!OpenOutput(emu.trace.out, emu.options.tracePath)
+        || !OpenOutput(emu.punched, emu.options.punchedPath))
+        return EXIT_NOT_STARTED;
+
+    if (!StartProgram(argc, argv, emu.options.programIndex))
+        return EXIT_NOT_STARTED;
+
+    DWORD exitCode = 0;
+    bool ok = RunDebugLoop(emu, exitCode);
+    CloseTrace(emu.trace);
+    CloseOutput(emu.punched);
+    if (!ok)
+        return EXIT_NOT_STARTED;
+    return emu.failed ? EXIT_EMULATION_ERROR : static_cast<int>(exitCode);
+}
