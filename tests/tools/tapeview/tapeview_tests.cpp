@@ -1,0 +1,264 @@
+// tapeview's pictures of known bytes, its reading of a handwritten trace, and
+// the program on a real run under the emulated port and punch.
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include "tapeview.h"
+
+#include <doctest/doctest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+constexpr DWORD RUN_TIMEOUT_MS = 60000;
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+struct Circle {
+    bool feed;
+    double x;
+    double y;
+};
+
+// The tape's holes; the legend's sample holes carry no class and are left out.
+std::vector<Circle> Holes(const std::string& svg)
+{
+    std::vector<Circle> holes;
+    for (std::size_t at = svg.find("<circle class="); at != std::string::npos;
+         at = svg.find("<circle class=", at + 1)) {
+        char kind[8] = {};
+        Circle circle = {};
+        REQUIRE(std::sscanf(svg.c_str() + at, "<circle class=\"%4[a-z]\" cx=\"%lf\" cy=\"%lf\"",
+                            kind, &circle.x, &circle.y) == 3);
+        circle.feed = std::string(kind) == "feed";
+        holes.push_back(circle);
+    }
+    return holes;
+}
+
+std::vector<Circle> Row(const std::vector<Circle>& holes, double y, bool feed)
+{
+    std::vector<Circle> row;
+    std::copy_if(holes.begin(), holes.end(), std::back_inserter(row),
+                 [&](const Circle& circle) { return circle.y == y && circle.feed == feed; });
+    std::sort(row.begin(), row.end(), [](const Circle& a, const Circle& b) { return a.x < b.x; });
+    return row;
+}
+
+const char HANDWRITTEN_TRACE[] =
+    "1000 out 27a 01\n"
+    "1200 in 279 ff x6\n"
+    "4000 in 279 7f\n"
+    "4100 out 278 ff\n"
+    "16700 out 278 41\n"
+    "17000 out 27a 00\n"
+    "ERROR at 00401234: in al, dx, port 3bc: port not emulated\n"
+    "18600 out 27a 01\n"
+    "18700 in 279 7f\n"
+    "18800 out 278 ff\n"
+    "31000 out 278 00\n"
+    "31300 out 27a 00\n";
+
+Handshake ReadHandwrittenTrace(std::vector<std::string>& errors)
+{
+    const std::string path = TempPath("trace");
+    REQUIRE(WriteFileBytes(path, HANDWRITTEN_TRACE));
+    const Handshake handshake = ReadHandshake(ReadTrace(path, &errors));
+    DeleteFileA(path.c_str());
+    return handshake;
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST_CASE("text rows have a hole in each set bit's channel and always the feed hole")
+{
+    const std::vector<std::string> lines = Lines(TapeText(std::string("\x00\xFF\x41", 3)));
+    REQUIRE(lines.size() == 5);
+    CHECK(Contains(lines[0], "channel 8 (bit 7) on the left"));
+    CHECK(lines[2] == "     0 |     .   |  00");
+    CHECK(lines[3] == "     1 |OOOOO.OOO|  FF");
+    CHECK(lines[4] == "     2 | O   .  O|  41  A");
+
+    // Every byte against the column header: a hole under channel n exactly
+    // when bit n-1 is set, the feed hole between channels 4 and 3.
+    std::string everyByte;
+    for (int byte = 0; byte < 256; ++byte)
+        everyByte += static_cast<char>(byte);
+    const std::vector<std::string> rows = Lines(TapeText(everyByte));
+    REQUIRE(rows.size() == 258);
+    const std::string& header = rows[1];
+    CHECK(header.find('3') == header.find('4') + 2);
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string& row = rows[2 + byte];
+        INFO("byte " << byte << ": " << row);
+        for (int channel = 1; channel <= 8; ++channel)
+            CHECK(row[header.find(static_cast<char>('0' + channel))]
+                  == ((byte >> (channel - 1) & 1) ? 'O' : ' '));
+        CHECK(row[header.find('4') + 1] == '.');
+    }
+}
+
+TEST_CASE("the tape SVG draws one row per byte, channels as in the text, cut at --rows")
+{
+    const std::string bytes("\x00\xFF\x41\x01\x80", 5);
+    const std::vector<Circle> holes = Holes(TapeSvg(bytes, 64));
+    std::vector<double> rowY;
+    for (const Circle& circle : holes)
+        if (circle.feed)
+            rowY.push_back(circle.y);
+    REQUIRE(rowY.size() == bytes.size());
+    CHECK(std::is_sorted(rowY.begin(), rowY.end()));
+
+    // The all-ones row gives each channel's place, channel 8 leftmost.
+    const std::vector<Circle> channels = Row(holes, rowY[1], false);
+    REQUIRE(channels.size() == 8);
+    const double feedX = Row(holes, rowY[1], true).at(0).x;
+    CHECK(channels[4].x < feedX);
+    CHECK(feedX < channels[5].x);
+    for (std::size_t row = 0; row < bytes.size(); ++row) {
+        INFO("row " << row);
+        std::vector<double> expected;
+        for (int bit = 7; bit >= 0; --bit)
+            if (bytes[row] >> bit & 1)
+                expected.push_back(channels[7 - bit].x);
+        std::vector<double> drawn;
+        for (const Circle& circle : Row(holes, rowY[row], false))
+            drawn.push_back(circle.x);
+        CHECK(drawn == expected);
+        CHECK(Row(holes, rowY[row], true).at(0).x == feedX);
+    }
+
+    const std::string cut = TapeSvg(bytes, 2);
+    const std::vector<Circle> cutHoles = Holes(cut);
+    CHECK(cutHoles.size() == 2 + 8);
+    CHECK(std::count_if(cutHoles.begin(), cutHoles.end(),
+                        [](const Circle& circle) { return circle.feed; }) == 2);
+    CHECK(Contains(cut, "3 more bytes"));
+    CHECK_FALSE(Contains(TapeSvg(bytes, 5), "more bytes"));
+
+    // Bytes that are markup in SVG are written as entities.
+    const std::string markup = TapeSvg("<&", 64);
+    CHECK(Contains(markup, ">&lt;</text>"));
+    CHECK(Contains(markup, ">&amp;</text>"));
+}
+
+TEST_CASE("a handwritten trace: folded reads, an ERROR line, pin levels and pauses")
+{
+    std::vector<std::string> errors;
+    const Handshake handshake = ReadHandwrittenTrace(errors);
+    REQUIRE(errors.size() == 1);
+    CHECK(errors[0].rfind("ERROR at 00401234", 0) == 0);
+    CHECK(handshake.base == 0x278);
+
+    SUBCASE("pin levels are the register bits inverted, a folded read is one step")
+    {
+        auto levels = [](const std::vector<Step>& steps) {
+            std::vector<std::pair<unsigned long long, unsigned>> pairs;
+            for (const Step& step : steps)
+                pairs.emplace_back(step.micros, step.value);
+            return pairs;
+        };
+        using Levels = std::vector<std::pair<unsigned long long, unsigned>>;
+        CHECK(levels(handshake.strobe) == Levels{{1000, 0}, {17000, 1}, {18600, 0}, {31300, 1}});
+        CHECK(levels(handshake.busy) == Levels{{1200, 0}, {4000, 1}, {18700, 1}});
+        CHECK(levels(handshake.data) ==
+              Levels{{4100, 0xFF}, {16700, 0x41}, {18800, 0xFF}, {31000, 0x00}});
+    }
+
+    SUBCASE("each byte's pauses come from the trace's own times")
+    {
+        REQUIRE(handshake.bytes.size() == 2);
+        const PunchedByte& first = handshake.bytes[0];
+        CHECK(first.value == 0x41);
+        CHECK(first.blankAt == 4100);
+        CHECK(first.byteAt == 16700);
+        CHECK(first.latchAt == 17000);
+        CHECK(first.restAt == 18600);
+        // The trace ends before the second byte's rest.
+        CHECK(handshake.bytes[1].value == 0x00);
+        CHECK(handshake.bytes[1].restAt == NO_TIME);
+        CHECK(TimingSummary(handshake, 3) ==
+              "port 278: 2 of 2 bytes drawn; data FF to the byte (ms): 12.6 12.2;"
+              " control 00 to next 01 (ms): 1.6 -");
+    }
+
+    SUBCASE("the diagram shows the first N bytes' values and measured pauses")
+    {
+        const std::string one = TimingSvg(handshake, 1);
+        CHECK(Contains(one, "port 278"));
+        CHECK(Contains(one, ">FF</text>"));
+        CHECK(Contains(one, ">41</text>"));
+        CHECK(Contains(one, ">12.6 ms</text>"));
+        CHECK(Contains(one, ">1.6 ms</text>"));
+        CHECK_FALSE(Contains(one, ">12.2 ms</text>"));
+        const std::string both = TimingSvg(handshake, 2);
+        CHECK(Contains(both, ">12.2 ms</text>"));
+        CHECK(Contains(both, ">00</text>"));
+    }
+}
+
+TEST_CASE("tapeview on a real run under the emulated port")
+{
+    const std::string bytes("\x41\x00\xFFtape", 7);
+    const std::string file = TempPath("tape");
+    const std::string trace = TempPath("trace");
+    const std::string punched = TempPath("punched");
+    const std::string tapeSvg = TempPath("tape-svg");
+    const std::string timingSvg = TempPath("timing-svg");
+    REQUIRE(WriteFileBytes(file, bytes));
+    REQUIRE(RunProcess(UnderEmulatedPort("--busy-ms 5", trace, punched,
+                                         "\"" + SiblingPath("send_file.exe") + "\" send \"" +
+                                             file + "\" 378"),
+                       RUN_TIMEOUT_MS) == 0);
+
+    std::vector<std::string> errors;
+    const Handshake handshake = ReadHandshake(ReadTrace(trace, &errors));
+    CHECK(errors.empty());
+    CHECK(handshake.base == 0x378);
+    REQUIRE(handshake.bytes.size() == bytes.size());
+    for (std::size_t index = 0; index < bytes.size(); ++index) {
+        const PunchedByte& byte = handshake.bytes[index];
+        INFO("byte " << index);
+        CHECK(byte.value == static_cast<unsigned char>(bytes[index]));
+        REQUIRE(byte.blankAt != NO_TIME);
+        REQUIRE(byte.restAt != NO_TIME);
+        CHECK(byte.byteAt - byte.blankAt >= 11500);
+        CHECK(byte.restAt - byte.latchAt >= 500);
+    }
+    // Busy for 5 ms after each latch: the reads after the rest see it.
+    CHECK(std::any_of(handshake.busy.begin(), handshake.busy.end(),
+                      [](const Step& step) { return step.value == 0; }));
+
+    // The program writes exactly the pictures, with its defaults and limits.
+    auto tapeview = [](const std::string& arguments) {
+        return RunProcess("\"" + SiblingPath("tapeview.exe") + "\" " + arguments, RUN_TIMEOUT_MS);
+    };
+    const std::string tapeFiles = "\"" + punched + "\" \"" + tapeSvg + "\"";
+    const std::string timingFiles = "\"" + trace + "\" \"" + timingSvg + "\"";
+    CHECK(tapeview("tape-svg " + tapeFiles) == 0);
+    CHECK(ReadFileBytes(tapeSvg) == TapeSvg(bytes, 64));
+    CHECK(tapeview("tape-svg " + tapeFiles + " --rows 2") == 0);
+    CHECK(ReadFileBytes(tapeSvg) == TapeSvg(bytes, 2));
+    CHECK(tapeview("timing-svg " + timingFiles) == 0);
+    CHECK(ReadFileBytes(timingSvg) == TimingSvg(handshake, 3));
+    CHECK(tapeview("timing-svg " + timingFiles + " --bytes 5") == 0);
+    CHECK(ReadFileBytes(timingSvg) == TimingSvg(handshake, 5));
+    CHECK(tapeview("timing-svg " + timingFiles + " --bytes 0") == 2);
+    CHECK(tapeview("timing-svg \"" + trace + ".none\" \"" + timingSvg + "\"") == 1);
+
+    for (const std::string& path : {file, trace, punched, tapeSvg, timingSvg})
+        DeleteFileA(path.c_str());
+}
