@@ -1,0 +1,85 @@
+// Start-up: the window class, the main window with its four controls, and
+// the message loop.
+#include "main_window.h"
+#include "resource.h"
+
+namespace {
+
+constexpr int CLASS_NAME_CAPACITY = 100;
+
+void RegisterMainClass(HINSTANCE instance, const char* className)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TAPELARK));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_SCROLLBAR + 1);
+    windowClass.lpszClassName = className;
+    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TAPELARK_SMALL));
+    // A failed registration shows up as the failed creation that follows.
+    RegisterClassExA(&windowClass);
+}
+
+bool CreateMainWindow(HINSTANCE instance, const char* className, int showCommand)
+{
+    HWND window = CreateWindowExA(0, className, WINDOW_TITLE, WS_OVERLAPPEDWINDOW,
+                                  CW_USEDEFAULT, 0, 410, 180, nullptr, nullptr, instance,
+                                  nullptr);
+    if (!window) {
+        return false;
+    }
+    for (const ControlLayout& control : MAIN_CONTROLS) {
+        CreateWindowExA(0, control.className, control.text,
+                        WS_CHILD | WS_VISIBLE | control.style, control.x, control.y,
+                        control.width, control.height, window,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance,
+                        nullptr);
+    }
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    return true;
+}
+
+} // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(window, wParam);
+        return 0;
+    case WM_TIMER:
+        OnProgressTimer(window);
+        return 0;
+    case WM_TRANSFER_DONE:
+        OnTransferDone(window, wParam);
+        return 0;
+    case WM_CLOSE:
+        OnClose(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
+{
+    char className[CLASS_NAME_CAPACITY] = {};
+    LoadStringA(instance, IDS_WINDOW_CLASS, className, CLASS_NAME_CAPACITY);
+    RegisterMainClass(instance, className);
+    if (!CreateMainWindow(instance, className, showCommand)) {
+        return 0;
+    }
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

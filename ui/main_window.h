@@ -1,0 +1,45 @@
+// The main window and its controls, shared by the window's set-up and the
+// commands behind its buttons.
+#pragma once
+
+#include <windows.h>
+
+enum ControlId : int {
+    ID_SELECT_FILE = 1001,
+    ID_SEND_LPT1 = 1002,
+    ID_PATH = 1003,
+    ID_SEND_LPT2 = 1004,
+};
+
+// A path in the field holds at most 254 characters and its terminator.
+constexpr int PATH_CAPACITY = 255;
+
+constexpr const char* WINDOW_TITLE = "Facit 4070 puncher simple interface";
+
+// Posted by the transfer's thread when it ends; wParam is the outcome.
+constexpr UINT WM_TRANSFER_DONE = WM_APP + 1;
+
+struct ControlLayout {
+    int id;
+    const char* className;
+    const char* text;
+    DWORD style;
+    int x, y, width, height;
+};
+
+// In creation order, which is also the order in which the window lists its
+// children. Positions are fixed client pixels: nothing moves on resize.
+constexpr ControlLayout MAIN_CONTROLS[] = {
+    {ID_SELECT_FILE, "button", "Select file", 0, 10, 10, 380, 30},
+    {ID_PATH, "edit", "No file yet...", WS_BORDER, 10, 45, 380, 30},
+    {ID_SEND_LPT1, "button", "Send File to LPT1 (378h)", 0, 10, 80, 380, 30},
+    {ID_SEND_LPT2, "button", "Send File to LPT2 (278h)", 0, 10, 113, 380, 30},
+};
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The handlers behind MainWindowProc that belong to the commands.
+void OnCommand(HWND window, WPARAM command);
+void OnProgressTimer(HWND window);
+void OnTransferDone(HWND window, WPARAM outcome);
+void OnClose(HWND window);
