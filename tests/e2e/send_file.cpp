@@ -3,6 +3,8 @@
 //   send_file send FILE 378|278   sends FILE; the exit code is the outcome
 //   send_file probe               one raw read and write; exits with the
 //                                 status byte that was read
+//   send_file accesses N          the register accesses of N bytes with no
+//                                 pauses, to time the emulator on its own
 #include "port_io.h"
 #include "transfer.h"
 
@@ -24,6 +26,18 @@ int main(int argc, char** argv)
         const unsigned status = ReadPortByte(LPT1_BASE + STATUS_REGISTER);
         ClosePortAccess(access);
         return static_cast<int>(status);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "accesses") == 0) {
+        const unsigned long count = std::strtoul(argv[2], nullptr, 10);
+        for (unsigned long byte = 0; byte < count; ++byte) {
+            WritePortByte(LPT1_BASE + CONTROL_REGISTER, 0x01);
+            ReadPortByte(LPT1_BASE + STATUS_REGISTER);
+            WritePortByte(LPT1_BASE + DATA_REGISTER, 0xFF);
+            WritePortByte(LPT1_BASE + DATA_REGISTER, byte & 0xFF);
+            WritePortByte(LPT1_BASE + CONTROL_REGISTER, 0x00);
+        }
+        WritePortByte(LPT1_BASE + CONTROL_REGISTER, 0x01);
+        return 0;
     }
     return 2000;
 }
