@@ -1,9 +1,10 @@
 # The two commands of the README, and the steps they stand on.
 BUILD := build
+MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: deps build test
+.PHONY: deps build test run
 
 deps:
 	@sh scripts/install-deps.sh
@@ -17,3 +18,8 @@ build: deps
 test: build
 	$(XVFB) sh -c 'ctest --test-dir $(BUILD) --output-on-failure -j2; status=$$?; \
 		sh tests/tools/stop-wine.sh $(BUILD)/wine; exit $$status'
+
+# The program under Wine with the emulated port and punch: on a virtual
+# display with a scripted session when there is no display.
+run: build
+	sh scripts/run.sh

@@ -94,7 +94,7 @@ TEST_SUITE("errors") {
 TEST_CASE("failed sends show their message box, owned by the main window")
 {
     AppRun app;
-    StartApp(app);
+    REQUIRE(StartApp(app));
     CheckFailedSends(app, {
                               {"the field still says No file yet...", nullptr, LPT1, NO_FILE},
                               {"an empty field", "", LPT2, NO_FILE},
@@ -108,7 +108,7 @@ TEST_CASE("a path of more than 254 characters is refused, not cut short and sent
     std::string path = TempPath("long");
     path.erase(path.rfind('\\') + 1);
     path = AddFile(app, SAMPLE, path + std::string(254 - path.size(), 'p'));
-    StartApp(app, "");
+    REQUIRE(StartApp(app, ""));
     const std::string tooLong = path + "x";
     CheckFailedSends(app, {{"255 characters, of which the first 254 name a file", tooLong.c_str(),
                             LPT1, NO_FILE}});
@@ -129,7 +129,7 @@ TEST_CASE("a path typed into the field is punched byte for byte, on either port"
         INFO(std::string(port.text));
         AppRun app;
         const std::string path = AddFile(app, SAMPLE);
-        StartApp(app, "");
+        REQUIRE(StartApp(app, ""));
         WriteWindowText(GetDlgItem(app.window, PATH_FIELD), path);
         SendAndWait(app, port);
         CheckControls(app.window, path);
@@ -145,7 +145,7 @@ TEST_CASE("while the punch is stuck the window answers and says so, and Cancel s
 {
     AppRun app;
     const std::string path = AddFile(app, SAMPLE);
-    StartApp(app, "--stuck-after 3");
+    REQUIRE(StartApp(app, "--stuck-after 3"));
     WriteWindowText(GetDlgItem(app.window, PATH_FIELD), path);
     HWND send = GetDlgItem(app.window, LPT1.button);
     Click(send);
@@ -178,7 +178,7 @@ TEST_CASE("closing the window during a slow transfer stops it at rest and exits 
 {
     AppRun app;
     const std::string path = AddFile(app, SAMPLE);
-    StartApp(app, "--busy-ms 300");
+    REQUIRE(StartApp(app, "--busy-ms 300"));
     WriteWindowText(GetDlgItem(app.window, PATH_FIELD), path);
     Click(GetDlgItem(app.window, LPT2.button));
     CHECK(WaitUntil([&] { return ReadWindowText(app.window) != TITLE; }));
@@ -197,7 +197,7 @@ TEST_SUITE("dialog") {
 TEST_CASE("Select file: the dialog's title, a confirmed choice and a cancelled one")
 {
     AppRun app;
-    StartApp(app);
+    REQUIRE(StartApp(app));
     HWND field = GetDlgItem(app.window, PATH_FIELD);
     auto openDialog = [&] {
         Click(GetDlgItem(app.window, SELECT_FILE), 500);
@@ -241,7 +241,7 @@ TEST_CASE("without giveio a file that opens reports the port, a missing one the 
     AppRun app;
     const std::string existing = AddFile(app, SAMPLE);
     const std::string missing = TempPath("missing");
-    StartApp(app);
+    REQUIRE(StartApp(app));
     CheckFailedSends(app, {
                               {"the file opens, giveio does not", existing.c_str(), LPT1, NO_PORT},
                               {"neither opens", missing.c_str(), LPT2, NO_FILE},

@@ -63,7 +63,7 @@ TEST_SUITE("window") {
 TEST_CASE("the main window: class, title, size, background and four fixed controls")
 {
     AppRun app;
-    StartApp(app);
+    REQUIRE(StartApp(app));
     char className[64] = {};
     GetClassNameA(app.window, className, sizeof className);
     CHECK(std::string(className) == "TAPELARK");
@@ -106,7 +106,7 @@ TEST_CASE("the main window: class, title, size, background and four fixed contro
 TEST_CASE("a button's identifier with a notification code other than a click does nothing")
 {
     AppRun app;
-    StartApp(app);
+    REQUIRE(StartApp(app));
     // Each would show a dialog or, with "No file yet..." in the field, an
     // error box, if it were taken for a click.
     const WORD codes[] = {BN_DOUBLECLICKED, BN_SETFOCUS, 0x8000};
