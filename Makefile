@@ -4,7 +4,7 @@ MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: deps build test run
+.PHONY: deps build test run bench
 
 deps:
 	@sh scripts/install-deps.sh
@@ -23,3 +23,8 @@ test: build
 # display with a scripted session when there is no display.
 run: build
 	sh scripts/run.sh
+
+# Times the real program through the emulated punch; not part of `make test`.
+bench: build
+	$(XVFB) sh -c 'TAPELARK_WINE_DIR=$(CURDIR)/$(BUILD)/wine sh tests/tools/wine-run.sh \
+		$(BUILD)/tests/bench.exe; status=$$?; sh tests/tools/stop-wine.sh $(BUILD)/wine; exit $$status'
