@@ -4,7 +4,7 @@ MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: deps build test run bench
+.PHONY: deps build test run pictures bench
 
 deps:
 	@sh scripts/install-deps.sh
@@ -23,6 +23,12 @@ test: build
 # display with a scripted session when there is no display.
 run: build
 	sh scripts/run.sh
+
+# The same, scripted, for any file: make pictures FILE=path. The tape and
+# the handshake's timing, drawn from the run, land in build/run/.
+FILE ?= docs/sample.txt
+pictures: build
+	sh scripts/run.sh "$(FILE)"
 
 # Times the real program through the emulated punch; not part of `make test`.
 bench: build

@@ -1,10 +1,13 @@
 #!/bin/sh
 # Runs the program under Wine with the emulated port and punch attached, a
-# punch as fast as a 75 characters-per-second one. With a display, use the
-# window as on the bench; once it is closed, what was punched is shown.
-# Without a display, a scripted session on a virtual one sends a sample file
-# by itself and saves screenshots. Either way the results land in build/run/.
+# punch as fast as a 75 characters-per-second one.
+#   run.sh          with a display, the window is yours; without one, as below
+#   run.sh FILE     a scripted session on a virtual display sends FILE to LPT1
+#                   and saves screenshots of the window
+# Afterwards it shows what was punched, and draws the tape and the timing of
+# the first bytes. Everything lands in build/run/.
 set -e
+file=${1:-}
 cd "$(dirname "$0")/.."
 build=$PWD/build
 out=$build/run
@@ -19,15 +22,16 @@ windows_path() {
     echo "Z:$1" | tr / '\\'
 }
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] && [ -z "$file" ]; then
     echo "Pick a file, press a send button, then close the window."
     $wine_run "$build/tests/portemu.exe" $busy --trace "$(windows_path "$out/trace.txt")" \
         --punched "$(windows_path "$out/punched.bin")" -- "$build/tapelark.exe" || true
 else
-    echo "No display: a scripted session sends docs/sample.txt to LPT1."
+    file=$(realpath "${file:-docs/sample.txt}")
+    echo "A scripted session sends $file to LPT1."
     xvfb-run -a -s "-screen 0 1024x768x24" sh -c "
         $wine_run explorer /desktop=tapelark,640x360 '$build/tests/demo.exe' \
-            '$(windows_path "$PWD/docs/sample.txt")' '$(windows_path "$out")' '$busy'
+            '$(windows_path "$file")' '$(windows_path "$out")' '$busy'
         status=\$?
         sh tests/tools/stop-wine.sh '$build/wine'
         exit \$status"
@@ -41,6 +45,11 @@ echo
 echo "Punched $(wc -c < "$out/punched.bin") bytes:"
 od -A d -t x1z -v "$out/punched.bin"
 echo
-$wine_run "$build/tests/tapeview.exe" text "$(windows_path "$out/punched.bin")"
+tapeview() {
+    $wine_run "$build/tests/tapeview.exe" "$@"
+}
+tapeview text "$(windows_path "$out/punched.bin")"
 echo
-echo "The register trace is in build/run/trace.txt."
+tapeview tape-svg "$(windows_path "$out/punched.bin")" "$(windows_path "$out/tape.svg")"
+tapeview timing-svg "$(windows_path "$out/trace.txt")" "$(windows_path "$out/timing.svg")"
+echo "In build/run/: trace.txt (every register access), punched.bin, tape.svg, timing.svg."
