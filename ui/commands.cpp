@@ -129,9 +129,12 @@ void OnProgressTimer(HWND window)
     const TransferControl& control = g_transfer.control;
     const bool stalled =
         control.waitingForPunch && GetTickCount() - control.waitStartTick > PUNCH_STALL_MS;
+    // The news comes first: a 410-pixel caption, or a taskbar button, cuts
+    // off the end of a long caption.
     char caption[128];
-    std::snprintf(caption, sizeof caption, "%s - %ld of %ld bytes%s", WINDOW_TITLE,
-                  control.bytesSent, control.fileSize, stalled ? " - waiting for the punch" : "");
+    std::snprintf(caption, sizeof caption, "%s%ld of %ld bytes - %s",
+                  stalled ? "Waiting for the punch - " : "", control.bytesSent, control.fileSize,
+                  WINDOW_TITLE);
     // Setting an unchanged caption would still repaint it five times a second.
     char shown[sizeof caption] = {};
     GetWindowTextA(window, shown, sizeof shown);

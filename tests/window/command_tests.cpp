@@ -154,10 +154,10 @@ TEST_CASE("while the punch is stuck the window answers and says so, and Cancel s
     CHECK_FALSE(IsWindowEnabled(GetDlgItem(app.window, SELECT_FILE)));
     CHECK_FALSE(IsWindowEnabled(GetDlgItem(app.window, LPT2.button)));
 
-    const std::string progress = TITLE + " - 3 of " + std::to_string(SAMPLE.size()) + " bytes";
+    const std::string progress = "3 of " + std::to_string(SAMPLE.size()) + " bytes - " + TITLE;
     CHECK(WaitUntil([&] { return ReadWindowText(app.window) == progress; }));
     CHECK(WaitUntil([&] {
-        return ReadWindowText(app.window) == progress + " - waiting for the punch";
+        return ReadWindowText(app.window) == "Waiting for the punch - " + progress;
     }));
     CHECK(Answers(app.window));
     // One transfer at a time: the other port's command is not taken.
