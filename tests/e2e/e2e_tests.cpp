@@ -48,16 +48,6 @@ EmulatedRun SendUnderEmulatedPort(const std::string& bytes, unsigned base,
     return run;
 }
 
-std::string RandomBytes(size_t count, unsigned seed)
-{
-    std::string bytes;
-    for (size_t i = 0; i < count; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        bytes += static_cast<char>(seed >> 16);
-    }
-    return bytes;
-}
-
 std::vector<unsigned long long> WriteTimes(const std::vector<TraceLine>& trace, unsigned port,
                                            int value = -1)
 {

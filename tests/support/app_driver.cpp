@@ -84,10 +84,7 @@ bool StartApp(AppRun& app, const char* emulatorOptions)
         app.files.insert(app.files.end(), {app.trace, app.punched});
         command = UnderEmulatedPort(emulatorOptions, app.trace, app.punched, command);
     }
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &app.started))
+    if (!StartProcess(command, app.started))
         return false;
     app.window = WaitForWindow([&] { return FindAppWindow(app, "TAPELARK"); });
     if (!app.window)

@@ -39,34 +39,38 @@ std::string ReadFileBytes(const std::string& path)
     return bytes.str();
 }
 
-HANDLE StartProcess(const std::string& commandLine)
+bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
     std::string mutableLine = commandLine;
-    if (!CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return nullptr;
-    CloseHandle(process.hThread);
-    return process.hProcess;
-}
-
-DWORD FinishProcess(HANDLE process, DWORD timeoutMs)
-{
-    DWORD exitCode = STILL_ACTIVE;
-    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process, &exitCode);
-    else
-        TerminateProcess(process, STILL_ACTIVE);
-    CloseHandle(process);
-    return exitCode;
+    return CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started) != 0;
 }
 
 DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs)
 {
-    const HANDLE process = StartProcess(commandLine);
-    return process ? FinishProcess(process, timeoutMs) : ~DWORD{0};
+    PROCESS_INFORMATION process = {};
+    if (!StartProcess(commandLine, process))
+        return ~DWORD{0};
+    DWORD exitCode = STILL_ACTIVE;
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &exitCode);
+    else
+        TerminateProcess(process.hProcess, STILL_ACTIVE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+std::string RandomBytes(size_t count, unsigned seed)
+{
+    std::string bytes;
+    for (size_t i = 0; i < count; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        bytes += static_cast<char>(seed >> 16);
+    }
+    return bytes;
 }
 
 std::string UnderEmulatedPort(const std::string& options, const std::string& trace,

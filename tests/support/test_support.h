@@ -16,12 +16,14 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // The whole file, or an empty string when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 
-// Starts a process and leaves it running; nullptr on failure.
-HANDLE StartProcess(const std::string& commandLine);
-// Waits for a process to end and returns its exit code; a process still
+// Starts a process and leaves it running; the caller closes both handles.
+bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started);
+// Runs a process to its end and returns its exit code; a process still
 // running after timeoutMs is killed and gives STILL_ACTIVE.
-DWORD FinishProcess(HANDLE process, DWORD timeoutMs);
 DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs);
+
+// The same pseudo-random bytes for the same count and seed, on every run.
+std::string RandomBytes(size_t count, unsigned seed);
 
 // The command line that runs a program under the emulated port, writing the
 // trace and the punched bytes to the given files.

@@ -1,10 +1,10 @@
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include "fake_port.h"
+#include "test_support.h"
 #include "transfer.h"
 
 #include <doctest/doctest.h>
 
-#include <cstdio>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -21,19 +21,8 @@ const PortEvent TIMING_OFF = {PortOp::FineTimingOff, 0, 0};
 
 // A file in the temporary folder, removed when the test ends.
 struct TempFile {
-    std::string path;
-    explicit TempFile(const std::string& bytes)
-    {
-        char folder[MAX_PATH];
-        char name[MAX_PATH];
-        GetTempPathA(MAX_PATH, folder);
-        GetTempFileNameA(folder, "tl", 0, name);
-        path = name;
-        FILE* file = std::fopen(name, "wb");
-        REQUIRE(file != nullptr);
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
-    }
+    std::string path = TempPath("tape");
+    explicit TempFile(const std::string& bytes) { REQUIRE(WriteFileBytes(path, bytes)); }
     ~TempFile() { DeleteFileA(path.c_str()); }
 };
 

@@ -36,17 +36,6 @@ double NowMs()
     return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-std::string RandomBytes(unsigned count)
-{
-    std::string bytes;
-    unsigned seed = count;
-    for (unsigned i = 0; i < count; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        bytes += static_cast<char>(seed >> 16);
-    }
-    return bytes;
-}
-
 // From the transfer's first register write to its last, per byte.
 double TraceMsPerByte(const std::vector<TraceLine>& trace, unsigned bytes)
 {
@@ -88,7 +77,7 @@ TransferResult TimeTransfer(unsigned size, unsigned busyMs)
 {
     TransferResult result = {};
     AppRun app;
-    const std::string bytes = RandomBytes(size);
+    const std::string bytes = RandomBytes(size, size);
     const std::string file = TempPath("bench");
     app.files.push_back(file);
     char options[32];
