@@ -16,7 +16,12 @@ constexpr UINT PROGRESS_INTERVAL_MS = 200;
 // A punch that stays busy longer than this is worth telling the user about.
 constexpr DWORD PUNCH_STALL_MS = 2000;
 constexpr const char* CANCEL_TEXT = "Cancel";
-constexpr int BUTTON_IDS[] = {ID_SELECT_FILE, ID_SEND_LPT1, ID_SEND_LPT2};
+// Everything but the pressed send button is disabled while a transfer runs;
+// the path field too, so the window always names the file being punched.
+constexpr int CONTROLS_LOCKED_BY_TRANSFER[] = {ID_SELECT_FILE, ID_PATH, ID_SEND_LPT1,
+                                               ID_SEND_LPT2};
+// Shown by Windows Vista and later when a transfer holds up log-off or shutdown.
+constexpr const wchar_t* SHUTDOWN_REASON = L"A tape is being punched.";
 
 // The one transfer that may run; thread is null while none does. The window
 // thread fills it before the worker starts and clears it after the worker
@@ -32,6 +37,50 @@ struct Transfer {
 };
 Transfer g_transfer;
 
+// A send button is both Send and Cancel. A click means what the button
+// showed when the press began, and a press that comes within the
+// double-click time of a change of meaning is the second half of a
+// double-click meant for the old one: it means nothing.
+LONG g_buttonMeaning = 0;           // counts the changes of meaning
+DWORD g_buttonMeaningChangedAt = 0; // GetTickCount() of the last change
+struct Press {
+    HWND control;
+    LONG meaning;
+    DWORD time;
+};
+Press g_press = {};
+
+// Whether the click just reported by a send button stands; forgets the press.
+bool ClickStands(HWND button)
+{
+    const Press press = g_press.control == button
+                            ? g_press
+                            : Press{button, g_buttonMeaning, GetTickCount()};
+    g_press = {};
+    return press.meaning == g_buttonMeaning
+        && press.time - g_buttonMeaningChangedAt >= GetDoubleClickTime();
+}
+
+// ShutdownBlockReason* came with Windows Vista: looked up, so that the
+// program still starts on XP, where refusing WM_QUERYENDSESSION is enough.
+void SetShutdownBlockReason(HWND window, bool blocking)
+{
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    if (blocking) {
+        using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
+        if (auto create = reinterpret_cast<Create>(
+                reinterpret_cast<void*>(GetProcAddress(user32, "ShutdownBlockReasonCreate")))) {
+            create(window, SHUTDOWN_REASON);
+        }
+    } else {
+        using Destroy = BOOL(WINAPI*)(HWND);
+        if (auto destroy = reinterpret_cast<Destroy>(
+                reinterpret_cast<void*>(GetProcAddress(user32, "ShutdownBlockReasonDestroy")))) {
+            destroy(window);
+        }
+    }
+}
+
 void ShowError(HWND window, const char* text)
 {
     MessageBoxA(window, text, nullptr, MB_ICONERROR | MB_OK);
@@ -40,6 +89,8 @@ void ShowError(HWND window, const char* text)
 DWORD WINAPI TransferThread(LPVOID parameter)
 {
     Transfer* transfer = static_cast<Transfer*>(parameter);
+    // No idle sleep while the punch works; the request ends with the thread.
+    SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     TransferOutcome outcome = SendFileToPunch(transfer->path, transfer->port, &transfer->control);
     PostMessageA(transfer->window, WM_TRANSFER_DONE, static_cast<WPARAM>(outcome), 0);
     return 0;
@@ -48,11 +99,14 @@ DWORD WINAPI TransferThread(LPVOID parameter)
 // While a transfer runs only its own button, now "Cancel", stays usable.
 void ShowTransferRunning(HWND window, bool running)
 {
-    for (int id : BUTTON_IDS) {
+    for (int id : CONTROLS_LOCKED_BY_TRANSFER) {
         if (id != g_transfer.buttonId) {
             EnableWindow(GetDlgItem(window, id), !running);
         }
     }
+    ++g_buttonMeaning;
+    g_buttonMeaningChangedAt = GetTickCount();
+    SetShutdownBlockReason(window, running);
     for (const ControlLayout& control : MAIN_CONTROLS) {
         if (control.id == g_transfer.buttonId) {
             SetDlgItemTextA(window, control.id, running ? CANCEL_TEXT : control.text);
@@ -64,6 +118,16 @@ void ShowTransferRunning(HWND window, bool running)
         KillTimer(window, PROGRESS_TIMER);
         SetWindowTextA(window, WINDOW_TITLE);
     }
+}
+
+// Waits for the worker, whose last act is to post WM_TRANSFER_DONE, so the
+// wait is short once it has been asked to stop or has finished.
+void EndTransfer(HWND window)
+{
+    WaitForSingleObject(g_transfer.thread, INFINITE);
+    CloseHandle(g_transfer.thread);
+    g_transfer.thread = nullptr;
+    ShowTransferRunning(window, false);
 }
 
 void OnSelectFile(HWND window)
@@ -83,6 +147,9 @@ void OnSelectFile(HWND window)
 
 void OnSend(HWND window, int buttonId, PortBase port)
 {
+    if (!ClickStands(GetDlgItem(window, buttonId))) {
+        return;
+    }
     if (g_transfer.thread) {
         if (buttonId == g_transfer.buttonId) {
             RequestStop(&g_transfer.control);
@@ -143,13 +210,21 @@ void OnProgressTimer(HWND window)
     }
 }
 
+void NotePress(const MSG& message)
+{
+    const bool press = message.message == WM_LBUTTONDOWN || message.message == WM_LBUTTONDBLCLK
+        || (message.message == WM_KEYDOWN && message.wParam == VK_SPACE);
+    if (press) {
+        g_press = {message.hwnd, g_buttonMeaning, message.time};
+    }
+}
+
 void OnTransferDone(HWND window, WPARAM outcome)
 {
-    // Posting this is the worker's last act, so the wait is short.
-    WaitForSingleObject(g_transfer.thread, INFINITE);
-    CloseHandle(g_transfer.thread);
-    g_transfer.thread = nullptr;
-    ShowTransferRunning(window, false);
+    if (!g_transfer.thread) {
+        return; // already ended with the session
+    }
+    EndTransfer(window);
     if (g_transfer.closeWhenDone) {
         DestroyWindow(window);
     } else if (const char* message = OutcomeMessage(static_cast<TransferOutcome>(outcome))) {
@@ -166,4 +241,28 @@ void OnClose(HWND window)
     } else {
         DestroyWindow(window);
     }
+}
+
+LRESULT OnQueryEndSession()
+{
+    // Log-off or shutdown now would end the program mid-tape.
+    return g_transfer.thread ? FALSE : TRUE;
+}
+
+void OnEndSession(HWND window, WPARAM ending)
+{
+    // Windows ends the process once this returns: leave the port at rest first.
+    if (ending && g_transfer.thread) {
+        RequestStop(&g_transfer.control);
+        EndTransfer(window);
+    }
+}
+
+LRESULT OnPowerBroadcast(HWND window, WPARAM event, LPARAM data)
+{
+    // Windows XP asks before a standby or hibernation that a person started.
+    if (event == PBT_APMQUERYSUSPEND) {
+        return g_transfer.thread ? BROADCAST_QUERY_DENY : TRUE;
+    }
+    return DefWindowProcA(window, WM_POWERBROADCAST, event, data);
 }

@@ -60,6 +60,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         OnClose(window);
         return 0;
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession();
+    case WM_ENDSESSION:
+        OnEndSession(window, wParam);
+        return 0;
+    case WM_POWERBROADCAST:
+        return OnPowerBroadcast(window, wParam, lParam);
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -78,6 +85,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     }
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        NotePress(message);
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

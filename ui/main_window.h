@@ -31,7 +31,8 @@ struct ControlLayout {
 // children. Positions are fixed client pixels: nothing moves on resize.
 constexpr ControlLayout MAIN_CONTROLS[] = {
     {ID_SELECT_FILE, "button", "Select file", 0, 10, 10, 380, 30},
-    {ID_PATH, "edit", "No file yet...", WS_BORDER, 10, 45, 380, 30},
+    // Scrolls sideways, so that a path longer than the field is typed whole.
+    {ID_PATH, "edit", "No file yet...", WS_BORDER | ES_AUTOHSCROLL, 10, 45, 380, 30},
     {ID_SEND_LPT1, "button", "Send File to LPT1 (378h)", 0, 10, 80, 380, 30},
     {ID_SEND_LPT2, "button", "Send File to LPT2 (278h)", 0, 10, 113, 380, 30},
 };
@@ -43,3 +44,11 @@ void OnCommand(HWND window, WPARAM command);
 void OnProgressTimer(HWND window);
 void OnTransferDone(HWND window, WPARAM outcome);
 void OnClose(HWND window);
+LRESULT OnQueryEndSession();
+void OnEndSession(HWND window, WPARAM ending);
+LRESULT OnPowerBroadcast(HWND window, WPARAM event, LPARAM data);
+
+// Called by the message loop with every message before it is dispatched:
+// notes where a mouse or keyboard press began, and what the send buttons
+// meant at that moment.
+void NotePress(const MSG& message);

@@ -202,3 +202,56 @@ bool Answers(HWND window)
     return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
 }
 
+
+void PostMouse(HWND control, UINT message)
+{
+    RECT client;
+    GetClientRect(control, &client);
+    const LPARAM centre = MAKELPARAM(client.right / 2, client.bottom / 2);
+    const WPARAM buttons = message == WM_LBUTTONUP ? 0 : MK_LBUTTON;
+    PostMessageA(control, message, buttons, centre);
+}
+
+void PostClick(HWND control)
+{
+    PostMouse(control, WM_LBUTTONDOWN);
+    PostMouse(control, WM_LBUTTONUP);
+}
+
+void PostDoubleClick(HWND control, DWORD gapMs)
+{
+    PostClick(control);
+    Sleep(gapMs);
+    PostMouse(control, WM_LBUTTONDBLCLK);
+    PostMouse(control, WM_LBUTTONUP);
+}
+
+void PostTyping(HWND control, const std::string& text)
+{
+    for (char c : text) {
+        PostMessageA(control, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+}
+
+bool Paste(HWND control, const std::string& text)
+{
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!memory) {
+        return false;
+    }
+    lstrcpyA(static_cast<char*>(GlobalLock(memory)), text.c_str());
+    GlobalUnlock(memory);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    const bool placed = SetClipboardData(CF_TEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!placed) {
+        GlobalFree(memory);
+        return false;
+    }
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(control, WM_PASTE, 0, 0, SMTO_ABORTIFHUNG, WAIT_MS, &result) != 0;
+}

@@ -60,3 +60,16 @@ void Click(HWND button, DWORD timeoutMs = WAIT_MS);
 // True when the window's thread handles a message within a second.
 bool Answers(HWND window);
 
+// Mouse and keyboard input the way the system delivers it to a control:
+// posted to the control, so it passes through the program's message loop.
+// Each returns at once; the program handles the input in its own time.
+void PostMouse(HWND control, UINT message); // at the control's centre
+void PostClick(HWND control);
+// A double-click: a click, a pause of gapMs, then the second press as the
+// system reports it (WM_LBUTTONDBLCLK) and its release.
+void PostDoubleClick(HWND control, DWORD gapMs);
+// Typed characters, one WM_CHAR each.
+void PostTyping(HWND control, const std::string& text);
+// Puts text on the clipboard and has the control paste it.
+bool Paste(HWND control, const std::string& text);
+

@@ -6,28 +6,12 @@
 
 #include <dlgs.h>
 
-#include <algorithm>
 #include <initializer_list>
 
 namespace {
 
-constexpr int SELECT_FILE = 1001;
-constexpr int PATH_FIELD = 1003;
-const std::string TITLE = "Facit 4070 puncher simple interface";
 const char* const NO_FILE = "Could not open the file";
 const char* const NO_PORT = "Could not open LPT port";
-
-// Bytes that a read in text mode would change or stop at.
-const char SAMPLE_BYTES[] = "TAPE\r\n\x1a\xff\x00\x7f" "LARK";
-const std::string SAMPLE(SAMPLE_BYTES, sizeof SAMPLE_BYTES - 1);
-
-struct Port {
-    int button;
-    const char* text;
-    unsigned base;
-};
-const Port LPT1 = {1002, "Send File to LPT1 (378h)", 0x378};
-const Port LPT2 = {1004, "Send File to LPT2 (278h)", 0x278};
 
 struct FailedSend {
     const char* what;
@@ -52,39 +36,6 @@ void CheckFailedSends(AppRun& app, std::initializer_list<FailedSend> sends)
         CheckControls(app.window, pathText);
         CHECK(ReadWindowText(app.window) == TITLE);
     }
-}
-
-// Sends the file that the field names and waits until the button reads as
-// before, which it does again when the transfer has ended.
-void SendAndWait(AppRun& app, const Port& port)
-{
-    HWND button = GetDlgItem(app.window, port.button);
-    Click(button);
-    REQUIRE(WaitUntil([&] { return ReadWindowText(button) == port.text; }, 60000));
-}
-
-void CloseAndExpectExitZero(AppRun& app)
-{
-    PostMessageA(app.window, WM_CLOSE, 0, 0);
-    CHECK(WaitForExit(app) == 0);
-}
-
-// Only the port's own registers were used, and the control register was
-// left at rest, 0x01, after the last byte.
-void CheckPortAtRest(const AppRun& app, const Port& port)
-{
-    std::vector<std::string> errors;
-    const std::vector<TraceLine> trace = ReadTrace(app.trace, &errors);
-    CHECK(errors.empty());
-    REQUIRE_FALSE(trace.empty());
-    CHECK(std::count_if(trace.begin(), trace.end(), [&](const TraceLine& line) {
-              return line.port - port.base > 2;
-          }) == 0);
-    auto lastControl = std::find_if(trace.rbegin(), trace.rend(), [&](const TraceLine& line) {
-        return !line.isIn && line.port == port.base + 2;
-    });
-    REQUIRE(lastControl != trace.rend());
-    CHECK(lastControl->value == 0x01);
 }
 
 } // namespace
@@ -153,6 +104,8 @@ TEST_CASE("while the punch is stuck the window answers and says so, and Cancel s
     CHECK(IsWindowEnabled(send));
     CHECK_FALSE(IsWindowEnabled(GetDlgItem(app.window, SELECT_FILE)));
     CHECK_FALSE(IsWindowEnabled(GetDlgItem(app.window, LPT2.button)));
+    // The field names the file being punched; it cannot be changed meanwhile.
+    CHECK_FALSE(IsWindowEnabled(GetDlgItem(app.window, PATH_FIELD)));
 
     const std::string progress = "3 of " + std::to_string(SAMPLE.size()) + " bytes - " + TITLE;
     CHECK(WaitUntil([&] { return ReadWindowText(app.window) == progress; }));

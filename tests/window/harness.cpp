@@ -2,6 +2,7 @@
 
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 std::string AddFile(AppRun& app, const std::string& bytes, std::string path)
@@ -26,7 +27,7 @@ struct ExpectedControl {
 
 const ExpectedControl EXPECTED_CONTROLS[] = {
     {1001, "Button", "Select file", BS_PUSHBUTTON, "10,10,380,30"},
-    {1003, "Edit", nullptr, ES_LEFT, "10,45,380,30"},
+    {1003, "Edit", nullptr, ES_AUTOHSCROLL, "10,45,380,30"},
     {1002, "Button", "Send File to LPT1 (378h)", BS_PUSHBUTTON, "10,80,380,30"},
     {1004, "Button", "Send File to LPT2 (278h)", BS_PUSHBUTTON, "10,113,380,30"},
 };
@@ -103,4 +104,33 @@ void ExpectErrorBox(HWND window, const std::string& text)
     REQUIRE(ok);
     Click(ok);
     REQUIRE(WaitUntil([&] { return !IsWindow(box); }));
+}
+
+void SendAndWait(AppRun& app, const Port& port)
+{
+    HWND button = GetDlgItem(app.window, port.button);
+    Click(button);
+    REQUIRE(WaitUntil([&] { return ReadWindowText(button) == port.text; }, 60000));
+}
+
+void CloseAndExpectExitZero(AppRun& app)
+{
+    PostMessageA(app.window, WM_CLOSE, 0, 0);
+    CHECK(WaitForExit(app) == 0);
+}
+
+void CheckPortAtRest(const AppRun& app, const Port& port)
+{
+    std::vector<std::string> errors;
+    const std::vector<TraceLine> trace = ReadTrace(app.trace, &errors);
+    CHECK(errors.empty());
+    REQUIRE_FALSE(trace.empty());
+    CHECK(std::count_if(trace.begin(), trace.end(), [&](const TraceLine& line) {
+              return line.port - port.base > 2;
+          }) == 0);
+    auto lastControl = std::find_if(trace.rbegin(), trace.rend(), [&](const TraceLine& line) {
+        return !line.isIn && line.port == port.base + 2;
+    });
+    REQUIRE(lastControl != trace.rend());
+    CHECK(lastControl->value == 0x01);
 }

@@ -14,3 +14,27 @@ std::string AddFile(AppRun& app, const std::string& bytes, std::string path = ""
 void CheckControls(HWND window, const std::string& pathText = "No file yet...");
 // A failure's message box, owned by window and saying text; closed with OK.
 void ExpectErrorBox(HWND window, const std::string& text);
+
+constexpr int SELECT_FILE = 1001;
+constexpr int PATH_FIELD = 1003;
+const std::string TITLE = "Facit 4070 puncher simple interface";
+
+// Bytes that a read in text mode would change or stop at.
+const char SAMPLE_BYTES[] = "TAPE\r\n\x1a\xff\x00\x7f" "LARK";
+const std::string SAMPLE(SAMPLE_BYTES, sizeof SAMPLE_BYTES - 1);
+
+struct Port {
+    int button;
+    const char* text;
+    unsigned base;
+};
+const Port LPT1 = {1002, "Send File to LPT1 (378h)", 0x378};
+const Port LPT2 = {1004, "Send File to LPT2 (278h)", 0x278};
+
+// Sends the file that the field names and waits until the button reads as
+// before, which it does again when the transfer has ended.
+void SendAndWait(AppRun& app, const Port& port);
+void CloseAndExpectExitZero(AppRun& app);
+// Only the port's own registers were used, and the control register was
+// left at rest, 0x01, after the last byte.
+void CheckPortAtRest(const AppRun& app, const Port& port);
