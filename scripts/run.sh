@@ -24,7 +24,7 @@ windows_path() {
 
 if [ -n "${DISPLAY:-}" ] && [ -z "$file" ]; then
     echo "Pick a file, press a send button, then close the window."
-    $wine_run "$build/tests/portemu.exe" $busy --trace "$(windows_path "$out/trace.txt")" \
+    $wine_run "$build/portemu.exe" $busy --trace "$(windows_path "$out/trace.txt")" \
         --punched "$(windows_path "$out/punched.bin")" -- "$build/tapelark.exe" || true
 else
     file=$(realpath "${file:-docs/sample.txt}")
@@ -46,7 +46,7 @@ echo "Punched $(wc -c < "$out/punched.bin") bytes:"
 od -A d -t x1z -v "$out/punched.bin"
 echo
 tapeview() {
-    $wine_run "$build/tests/tapeview.exe" "$@"
+    $wine_run "$build/tapeview.exe" "$@"
 }
 tapeview text "$(windows_path "$out/punched.bin")"
 echo

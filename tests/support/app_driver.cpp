@@ -76,7 +76,7 @@ AppRun::~AppRun()
 
 bool StartApp(AppRun& app, const char* emulatorOptions)
 {
-    // This program is built beside portemu.exe, one folder below tapelark.exe.
+    // Test programs are built one folder below tapelark.exe and portemu.exe.
     std::string command = '"' + SiblingPath("..\\tapelark.exe") + '"';
     if (emulatorOptions) {
         app.trace = TempPath("trace");

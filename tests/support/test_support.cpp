@@ -76,31 +76,8 @@ std::string RandomBytes(size_t count, unsigned seed)
 std::string UnderEmulatedPort(const std::string& options, const std::string& trace,
                               const std::string& punched, const std::string& program)
 {
-    return "\"" + SiblingPath("portemu.exe") + "\" " + options + " --trace \"" + trace +
+    return "\"" + SiblingPath("..\\portemu.exe") + "\" " + options + " --trace \"" + trace +
            "\" --punched \"" + punched + "\" -- " + program;
-}
-
-std::vector<TraceLine> ReadTrace(const std::string& path, std::vector<std::string>* errors)
-{
-    std::vector<TraceLine> lines;
-    std::ifstream file(path);
-    std::string text;
-    while (std::getline(file, text)) {
-        TraceLine line = {};
-        char direction[4] = {};
-        line.repeats = 1;
-        const int fields = std::sscanf(text.c_str(), "%llu %3s %x %x x%llu", &line.micros,
-                                       direction, &line.port, &line.value, &line.repeats);
-        const std::string op = direction;
-        if (fields < 4 || (op != "in" && op != "out")) {
-            if (errors)
-                errors->push_back(text);
-            continue;
-        }
-        line.isIn = op == "in";
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 namespace {

@@ -2,12 +2,15 @@
 // the emulated port's register trace.
 #pragma once
 
+#include "trace.h"
+
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-// A file next to the running test program, e.g. "portemu.exe".
+// A file next to the running test program, e.g. "send_file.exe"; the
+// shipped programs are one folder up: "..\\portemu.exe".
 std::string SiblingPath(const char* name);
 // A fresh name in the temporary folder; the file is not created.
 std::string TempPath(const char* prefix);
@@ -29,18 +32,6 @@ std::string RandomBytes(size_t count, unsigned seed);
 // trace and the punched bytes to the given files.
 std::string UnderEmulatedPort(const std::string& options, const std::string& trace,
                               const std::string& punched, const std::string& program);
-
-// One line of the emulated port's trace.
-struct TraceLine {
-    unsigned long long micros;
-    bool isIn;
-    unsigned port;
-    unsigned value;
-    unsigned long long repeats; // identical reads folded into this line
-};
-
-// Parses a trace; lines it cannot read, such as ERROR lines, go to errors.
-std::vector<TraceLine> ReadTrace(const std::string& path, std::vector<std::string>* errors);
 
 // Checks a trace against the punch handshake for the given bytes on the given
 // port: per byte control 01, status reads ending on bit 7 clear, data ff,

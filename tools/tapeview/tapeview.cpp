@@ -4,14 +4,17 @@
 //   tapeview timing-svg TRACE OUT.svg [--bytes N]  the handshake of the first
 //                                                  N bytes (3), and a summary
 //                                                  line to stdout
+//   tapeview --help | --version
 // Exit code 0 when done, 1 when a file cannot be read or written or the
 // trace holds no byte, 2 for a wrong command line.
 #include "tapeview.h"
+#include "version.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -25,18 +28,21 @@ const char USAGE[] =
     "       tapeview tape-svg PUNCHED OUT.svg [--rows N]\n"
     "       tapeview timing-svg TRACE OUT.svg [--bytes N]\n";
 
-// The helpers read a missing file as empty: look first, so that it is an error.
-bool Readable(const char* path)
+bool Read(const char* path, std::string& bytes)
 {
-    if (std::ifstream(path))
-        return true;
-    std::fprintf(stderr, "tapeview: cannot read %s\n", path);
-    return false;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        std::fprintf(stderr, "tapeview: cannot read %s\n", path);
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
 }
 
 bool Write(const char* path, const std::string& text)
 {
-    if (WriteFileBytes(path, text))
+    std::ofstream file(path, std::ios::binary);
+    if (file.write(text.data(), static_cast<std::streamsize>(text.size())) && file.flush())
         return true;
     std::fprintf(stderr, "tapeview: cannot write %s\n", path);
     return false;
@@ -60,25 +66,28 @@ bool ParseLimit(int argc, char** argv, const char* option, std::size_t& limit)
 
 int ShowText(const char* punched)
 {
-    if (!Readable(punched))
+    std::string bytes;
+    if (!Read(punched, bytes))
         return EXIT_FAILED;
-    std::fputs(TapeText(ReadFileBytes(punched)).c_str(), stdout);
+    std::fputs(TapeText(bytes).c_str(), stdout);
     return 0;
 }
 
 int DrawTape(const char* punched, const char* out, std::size_t rows)
 {
-    if (!Readable(punched) || !Write(out, TapeSvg(ReadFileBytes(punched), rows)))
+    std::string bytes;
+    if (!Read(punched, bytes) || !Write(out, TapeSvg(bytes, rows)))
         return EXIT_FAILED;
     return 0;
 }
 
 int DrawTiming(const char* tracePath, const char* out, std::size_t byteCount)
 {
-    if (!Readable(tracePath))
+    std::string text;
+    if (!Read(tracePath, text))
         return EXIT_FAILED;
     std::vector<std::string> skipped;
-    const Handshake handshake = ReadHandshake(ReadTrace(tracePath, &skipped));
+    const Handshake handshake = ReadHandshake(ParseTrace(text, &skipped));
     for (const std::string& line : skipped)
         std::fprintf(stderr, "tapeview: skipped trace line: %s\n", line.c_str());
     if (handshake.bytes.empty()) {
@@ -96,6 +105,14 @@ int DrawTiming(const char* tracePath, const char* out, std::size_t byteCount)
 int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "--version" && argc == 2) {
+        std::printf("tapeview %s\n", TAPELARK_VERSION);
+        return 0;
+    }
+    if (command == "--help" && argc == 2) {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
     if (command == "text" && argc == 3)
         return ShowText(argv[2]);
     std::size_t limit = DEFAULT_ROWS;

@@ -2,6 +2,7 @@
 // the program on a real run under the emulated port and punch.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include "tapeview.h"
+#include "test_support.h"
 
 #include <doctest/doctest.h>
 
@@ -244,7 +245,7 @@ TEST_CASE("tapeview on a real run under the emulated port")
 
     // The program writes exactly the pictures, with its defaults and limits.
     auto tapeview = [](const std::string& arguments) {
-        return RunProcess("\"" + SiblingPath("tapeview.exe") + "\" " + arguments, RUN_TIMEOUT_MS);
+        return RunProcess("\"" + SiblingPath("..\\tapeview.exe") + "\" " + arguments, RUN_TIMEOUT_MS);
     };
     const std::string tapeFiles = "\"" + punched + "\" \"" + tapeSvg + "\"";
     const std::string timingFiles = "\"" + trace + "\" \"" + timingSvg + "\"";

@@ -7,6 +7,9 @@
 // program go on. Anything the real program must never do is an error: it is
 // reported, stepped over so the run still ends, and fails the run.
 
+#include "trace.h"
+#include "version.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -96,45 +99,39 @@ void CloseOutput(OutputFile& out)
 struct Trace {
     OutputFile out;
     bool readPending = false;
-    unsigned long long pendingTime = 0;
-    unsigned pendingPort = 0;
-    unsigned pendingValue = 0;
-    unsigned long long pendingCount = 0;
+    TraceLine pending = {};
 };
+
+void AppendLine(Trace& trace, const TraceLine& line)
+{
+    char text[64];
+    const int length = FormatTraceLine(line, text, sizeof text);
+    Append(trace.out, text, static_cast<std::size_t>(length));
+}
 
 void WritePendingRead(Trace& trace)
 {
     if (!trace.readPending)
         return;
-    char line[64];
-    int length = trace.pendingCount > 1
-                     ? std::snprintf(line, sizeof line, "%llu in %03x %02x x%llu\n",
-                                     trace.pendingTime, trace.pendingPort, trace.pendingValue,
-                                     trace.pendingCount)
-                     : std::snprintf(line, sizeof line, "%llu in %03x %02x\n", trace.pendingTime,
-                                     trace.pendingPort, trace.pendingValue);
-    Append(trace.out, line, static_cast<std::size_t>(length));
+    AppendLine(trace, trace.pending);
     trace.readPending = false;
 }
 
 void TraceAccess(Trace& trace, unsigned long long micros, bool isIn, unsigned port, unsigned value)
 {
-    if (isIn && trace.readPending && trace.pendingPort == port && trace.pendingValue == value) {
-        ++trace.pendingCount;
+    TraceLine& pending = trace.pending;
+    if (isIn && trace.readPending && pending.port == port && pending.value == value) {
+        ++pending.repeats;
         return;
     }
     WritePendingRead(trace);
+    const TraceLine line = {micros, isIn, port, value, 1};
     if (isIn) {
         trace.readPending = true;
-        trace.pendingTime = micros;
-        trace.pendingPort = port;
-        trace.pendingValue = value;
-        trace.pendingCount = 1;
+        pending = line;
         return;
     }
-    char line[64];
-    int length = std::snprintf(line, sizeof line, "%llu out %03x %02x\n", micros, port, value);
-    Append(trace.out, line, static_cast<std::size_t>(length));
+    AppendLine(trace, line);
 }
 
 void TraceError(Trace& trace, const char* text)
@@ -600,6 +597,15 @@ int main(int argc, char** argv)
     emu.frequency = frequency.QuadPart;
     emu.start = Now();
 
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (argc == 2 && first == "--version") {
+        std::printf("portemu %s\n", TAPELARK_VERSION);
+        return 0;
+    }
+    if (argc == 2 && first == "--help") {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
     if (!ParseOptions(argc, argv, emu.options)) {
         std::fputs(USAGE, stderr);
         return EXIT_USAGE;

@@ -3,7 +3,7 @@
 // as a timing diagram.
 #pragma once
 
-#include "test_support.h"
+#include "trace.h"
 
 #include <cstddef>
 #include <string>
