@@ -39,19 +39,30 @@ std::string ReadFileBytes(const std::string& path)
     return bytes.str();
 }
 
-bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started)
+namespace {
+
+// Starts a process, its standard output and error going to output when
+// that is a handle; it inherits the handles it is given.
+bool Start(const std::string& commandLine, HANDLE output, PROCESS_INFORMATION& started)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (output != INVALID_HANDLE_VALUE) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
     std::string mutableLine = commandLine;
-    return CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &started) != 0;
+    return CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr,
+                          output != INVALID_HANDLE_VALUE, 0, nullptr, nullptr, &startup,
+                          &started) != 0;
 }
 
-DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs)
+DWORD Run(const std::string& commandLine, DWORD timeoutMs, HANDLE output)
 {
     PROCESS_INFORMATION process = {};
-    if (!StartProcess(commandLine, process))
+    if (!Start(commandLine, output, process))
         return ~DWORD{0};
     DWORD exitCode = STILL_ACTIVE;
     if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
@@ -60,6 +71,33 @@ DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs)
         TerminateProcess(process.hProcess, STILL_ACTIVE);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+} // namespace
+
+bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started)
+{
+    return Start(commandLine, INVALID_HANDLE_VALUE, started);
+}
+
+DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs)
+{
+    return Run(commandLine, timeoutMs, INVALID_HANDLE_VALUE);
+}
+
+DWORD RunProcessOutput(const std::string& commandLine, DWORD timeoutMs, std::string& output)
+{
+    const std::string path = TempPath("output");
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return ~DWORD{0};
+    const DWORD exitCode = Run(commandLine, timeoutMs, file);
+    CloseHandle(file);
+    output = ReadFileBytes(path);
+    DeleteFileA(path.c_str());
     return exitCode;
 }
 
