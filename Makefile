@@ -1,13 +1,15 @@
-# The two commands of the README, and the steps they stand on.
+# The commands of the README, and the steps they stand on.
 BUILD := build
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: deps build test run pictures bench
+.PHONY: deps build test run pictures bench dist
 
+# Beyond the compiler, CMake and Wine: zip for the release and unzip for its
+# test.
 deps:
-	@sh scripts/install-deps.sh
+	@sh scripts/install-deps.sh zip unzip
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
@@ -34,3 +36,8 @@ pictures: build
 bench: build
 	$(XVFB) sh -c 'TAPELARK_WINE_DIR=$(CURDIR)/$(BUILD)/wine sh tests/tools/wine-run.sh \
 		$(BUILD)/tests/bench.exe; status=$$?; sh tests/tools/stop-wine.sh $(BUILD)/wine; exit $$status'
+
+# The release: build/dist/tapelark-VERSION-win32.zip.
+dist: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j2 --target dist
