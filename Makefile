@@ -6,10 +6,10 @@ XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: deps build test run pictures bench dist
 
-# Beyond the compiler, CMake and Wine: zip for the release and unzip for its
-# test.
+# Beyond the compiler, CMake and Wine: stb's PNG writer for the screenshots,
+# zip for the release and unzip for its test.
 deps:
-	@sh scripts/install-deps.sh zip unzip
+	@sh scripts/install-deps.sh libstb-dev zip unzip
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
@@ -22,15 +22,15 @@ test: build
 		sh tests/tools/stop-wine.sh $(BUILD)/wine; exit $$status'
 
 # The program under Wine with the emulated port and punch: on a virtual
-# display with a scripted session when there is no display.
+# display with a scripted session when there is no display. FILE=path sends
+# that file in a scripted session; the tape and the handshake's timing, drawn
+# from the run, land in build/run/.
 run: build
-	sh scripts/run.sh
-
-# The same, scripted, for any file: make pictures FILE=path. The tape and
-# the handshake's timing, drawn from the run, land in build/run/.
-FILE ?= docs/sample.txt
-pictures: build
 	sh scripts/run.sh "$(FILE)"
+
+# Every picture in docs/, drawn afresh from the real program.
+pictures: build
+	sh scripts/pictures.sh
 
 # Times the real program through the emulated punch; not part of `make test`.
 bench: build
