@@ -2,6 +2,8 @@
 // trying it where nobody can click: picks a file by typing its path, sends
 // it to LPT1, takes screenshots on the way and closes the window.
 //   demo SAMPLE OUTDIR [PORTEMU OPTIONS]
+// SAMPLE is first copied to C:\tapes\, so that the screenshots show a path
+// a bench user would have rather than one of the machine that made them.
 // OUTDIR receives window.png, window-punching.png, trace.txt and punched.bin.
 #include "app_driver.h"
 #include "screenshot.h"
@@ -16,6 +18,16 @@ constexpr int ID_PATH = 1003;
 constexpr int ID_SEND_LPT1 = 1002;
 // The static that holds a message box's text.
 constexpr int MESSAGE_TEXT_ID = 0xFFFF;
+
+// C:\tapes\ and the sample's own file name.
+std::string CopyToTapes(const std::string& sample)
+{
+    const char* const folder = "C:\\tapes\\";
+    const size_t slash = sample.find_last_of("\\/:");
+    const std::string copy = folder + sample.substr(slash == std::string::npos ? 0 : slash + 1);
+    CreateDirectoryA(folder, nullptr);
+    return CopyFileA(sample.c_str(), copy.c_str(), FALSE) ? copy : std::string();
+}
 
 bool Screenshot(HWND window, const std::string& path)
 {
@@ -39,7 +51,9 @@ int main(int argc, char** argv)
 {
     if (argc < 3 || argc > 4)
         return Fail("usage: demo SAMPLE OUTDIR [PORTEMU OPTIONS]");
-    const std::string sample = argv[1];
+    const std::string sample = CopyToTapes(argv[1]);
+    if (sample.empty())
+        return Fail("could not copy the sample to C:\\tapes\\");
     const std::string out = std::string(argv[2]) + "\\";
 
     AppRun app;

@@ -1,66 +1,11 @@
 #include "screenshot.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <string>
 #include <vector>
 
-namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-std::uint32_t Crc32(const std::uint8_t* data, size_t size, std::uint32_t crc = 0)
-{
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void PutBigEndian(Bytes& out, std::uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-void PutChunk(Bytes& out, const char* type, const Bytes& data)
-{
-    PutBigEndian(out, static_cast<std::uint32_t>(data.size()));
-    const size_t typeAt = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    PutBigEndian(out, Crc32(&out[typeAt], out.size() - typeAt));
-}
-
-// A zlib stream of stored (uncompressed) blocks: screenshots are small, and
-// this needs no compressor.
-Bytes StoredZlib(const Bytes& raw)
-{
-    Bytes out = {0x78, 0x01};
-    size_t at = 0;
-    do {
-        const size_t length = raw.size() - at < 65535 ? raw.size() - at : 65535;
-        out.push_back(at + length == raw.size() ? 1 : 0);
-        out.push_back(static_cast<std::uint8_t>(length));
-        out.push_back(static_cast<std::uint8_t>(length >> 8));
-        out.push_back(static_cast<std::uint8_t>(~length));
-        out.push_back(static_cast<std::uint8_t>(~length >> 8));
-        out.insert(out.end(), raw.begin() + at, raw.begin() + at + length);
-        at += length;
-    } while (at < raw.size());
-    std::uint32_t a = 1, b = 0;
-    for (std::uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBigEndian(out, (b << 16) | a);
-    return out;
-}
-
-} // namespace
+// stb's PNG writer, compiled here and nowhere else.
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
 
 bool SaveWindowPng(HWND window, const char* path)
 {
@@ -89,16 +34,13 @@ bool SaveWindowPng(HWND window, const char* path)
         SelectObject(memory, old);
     }
 
-    Bytes raw;
+    // The DIB holds blue, green, red and an unused byte; PNG wants RGB.
+    std::vector<std::uint8_t> rgb;
     if (copied) {
         const std::uint8_t* bgrx = static_cast<const std::uint8_t*>(pixels);
-        for (int y = 0; y < height; ++y) {
-            raw.push_back(0); // no filter
-            for (int x = 0; x < width; ++x) {
-                const std::uint8_t* pixel = bgrx + (static_cast<size_t>(y) * width + x) * 4;
-                raw.insert(raw.end(), {pixel[2], pixel[1], pixel[0]});
-            }
-        }
+        rgb.reserve(static_cast<size_t>(width) * height * 3);
+        for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i)
+            rgb.insert(rgb.end(), {bgrx[i * 4 + 2], bgrx[i * 4 + 1], bgrx[i * 4]});
     }
     if (bitmap)
         DeleteObject(bitmap);
@@ -107,18 +49,8 @@ bool SaveWindowPng(HWND window, const char* path)
     if (!copied)
         return false;
 
-    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    Bytes header;
-    PutBigEndian(header, static_cast<std::uint32_t>(width));
-    PutBigEndian(header, static_cast<std::uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8-bit RGB
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", StoredZlib(raw));
-    PutChunk(png, "IEND", {});
-
-    FILE* file = std::fopen(path, "wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
-    return std::fclose(file) == 0 && written;
+    // The best compression stb offers: screenshots are flat colours and
+    // compress well, and the README's pictures must stay small.
+    stbi_write_png_compression_level = 9;
+    return stbi_write_png(path, width, height, 3, rgb.data(), width * 3) != 0;
 }
