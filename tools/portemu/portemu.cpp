@@ -28,8 +28,29 @@ constexpr int EXIT_USAGE = 99;
 constexpr unsigned long long NEVER = ~0ULL;
 
 const char USAGE[] =
-    "usage: portemu [--busy-ms N] [--stuck-after N] [--trace FILE] [--punched FILE]"
-    " -- PROGRAM.exe [ARGS...]\n";
+    "usage: portemu [OPTIONS] -- PROGRAM.exe [ARGS...]\n"
+    "       portemu --help | --version\n"
+    "Runs PROGRAM as its debugger and carries out its port I/O on an emulated\n"
+    "LPT1 (378h) and LPT2 (278h), each with a Facit 4070 punch on it.\n"
+    "  --busy-ms N       the punch holds BUSY for N ms after each byte (0)\n"
+    "  --stuck-after N   the punch holds BUSY for good after N bytes\n"
+    "  --trace FILE      every register access, with its time in microseconds\n"
+    "  --punched FILE    every byte the punch took\n"
+    "Errors, as a real port and punch would have them: each is written to\n"
+    "stderr and to the trace as an ERROR line, and makes portemu exit with 97.\n"
+    "  - port I/O before the program has opened \\\\.\\giveio (Windows raises a\n"
+    "    privileged-instruction exception; the program gets it here too)\n"
+    "  - a STROBE release while the punch holds BUSY: the byte is not punched\n"
+    "  - the byte written less than 12 ms after the blank data lines (the\n"
+    "    first data write after STROBE went low), or STROBE low again less than\n"
+    "    1 ms after a release, each with a tolerance of 0.1 ms. Pauses are timed\n"
+    "    on the program's clock: the time portemu holds the program stopped at\n"
+    "    a trap is left out, and what remains of a trap's delay only lengthens\n"
+    "    a pause, so the tolerance only covers the clocks\n"
+    "  - anything but 8-bit in/out through dx, a port other than the two, a\n"
+    "    read of data or control, a write to status\n"
+    "Exit code: PROGRAM's own, 97 after an error, 98 when PROGRAM could not be\n"
+    "run, 99 for a wrong command line.\n";
 
 struct Options {
     unsigned long long busyMs = 0;
@@ -160,11 +181,26 @@ constexpr unsigned STROBE_BIT = 0x01;
 constexpr std::uint8_t STATUS_IDLE = 0x7F;
 constexpr std::uint8_t STATUS_BUSY = 0xFF;
 
+// The handshake's minimum pauses, and how much shorter a measured one may be.
+// A pause is timed on the program's clock: from one access's trap to the
+// next's, less the time we held the program stopped in between. What is
+// left of the trap's own delay, its way into and out of the debugger, only
+// ever lengthens a pause, so the tolerance has only the clocks to cover:
+// Sleep's timer against the performance counter.
+constexpr double BLANK_MS = 12.0;
+constexpr double AFTER_BYTE_MS = 1.0;
+constexpr double TIMING_TOLERANCE_MS = 0.1;
+
+constexpr LONGLONG NO_TICK = -1;
+
 struct Punch {
     std::uint8_t data = 0x00;
     std::uint8_t control = 0x00;
     unsigned long long latched = 0;
-    LONGLONG busyUntil = 0;  // performance-counter ticks
+    LONGLONG busyUntil = 0;          // performance-counter ticks
+    // On the program's clock:
+    LONGLONG blankAt = NO_TICK;      // first data write since STROBE went low
+    LONGLONG releasedAt = NO_TICK;   // the last STROBE release
 };
 
 struct Emulator {
@@ -173,6 +209,9 @@ struct Emulator {
     LONGLONG start = 0;
     LONGLONG busyTicks = 0;
     Punch punches[2];  // LPT1, LPT2
+    // Time the program stood still while we handled its debug events: the
+    // program sees the clock without it.
+    LONGLONG heldTicks = 0;
     Trace trace;
     OutputFile punched;
     bool failed = false;
@@ -192,6 +231,11 @@ unsigned long long MicrosSinceStart(const Emulator& emu, LONGLONG now)
     return ticks / frequency * 1000000 + ticks % frequency * 1000000 / frequency;
 }
 
+double Milliseconds(const Emulator& emu, LONGLONG from, LONGLONG to)
+{
+    return static_cast<double>(to - from) * 1000.0 / static_cast<double>(emu.frequency);
+}
+
 Punch* PunchAt(Emulator& emu, unsigned port)
 {
     switch (port & ~3u) {
@@ -206,14 +250,60 @@ bool IsBusy(const Emulator& emu, const Punch& punch, LONGLONG now)
     return punch.latched >= emu.options.stuckAfter || now < punch.busyUntil;
 }
 
-// The punch takes the data byte when STROBE is released: control bit 0
-// going from 1 to 0.
-void WriteControl(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now)
+// Describes in fault a pause shorter than the punch needs.
+void CheckPause(const Emulator& emu, LONGLONG from, LONGLONG now, double minimumMs,
+                const char* what, std::string& fault)
 {
-    bool released = (punch.control & STROBE_BIT) && !(value & STROBE_BIT);
+    if (from == NO_TICK)
+        return;
+    const double ms = Milliseconds(emu, from, now - emu.heldTicks);
+    if (ms >= minimumMs - TIMING_TOLERANCE_MS)
+        return;
+    char text[128];
+    std::snprintf(text, sizeof text, "%s: %.2f ms, less than %g ms", what, ms, minimumMs);
+    fault = text;
+}
+
+// The byte is the second data write after STROBE went low, 12 ms after the
+// first (the blank 0xFF).
+void WriteData(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now, std::string& fault)
+{
+    punch.data = value;
+    if (!(punch.control & STROBE_BIT))
+        return;
+    if (punch.blankAt == NO_TICK) {
+        punch.blankAt = now - emu.heldTicks;
+        return;
+    }
+    CheckPause(emu, punch.blankAt, now, BLANK_MS, "blank data lines held before the byte",
+               fault);
+}
+
+// The punch takes the data byte when STROBE is released, control bit 0 going
+// from 1 to 0, unless it is busy: then the byte is lost. STROBE goes low
+// again for the next byte no sooner than 1 ms after a release.
+void WriteControl(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now,
+                  std::string& fault)
+{
+    const bool pulled = !(punch.control & STROBE_BIT) && (value & STROBE_BIT);
+    const bool released = (punch.control & STROBE_BIT) && !(value & STROBE_BIT);
     punch.control = value;
+    if (pulled) {
+        punch.blankAt = NO_TICK;
+        CheckPause(emu, punch.releasedAt, now, AFTER_BYTE_MS,
+                   "pause from a STROBE release to STROBE low again", fault);
+    }
     if (!released)
         return;
+    punch.releasedAt = now - emu.heldTicks;
+    if (IsBusy(emu, punch, now)) {
+        char text[96];
+        std::snprintf(text, sizeof text,
+                      "STROBE released while the punch is busy: byte %02x not punched",
+                      punch.data);
+        fault = text;
+        return;
+    }
     Append(emu.punched, reinterpret_cast<const char*>(&punch.data), 1);
     ++punch.latched;
     if (emu.busyTicks > 0)
@@ -221,9 +311,10 @@ void WriteControl(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now)
 }
 
 // One 8-bit access through dx: value is the byte written, or receives the
-// byte read. Returns why the access is wrong, or null.
+// byte read. Returns why the port refuses the access, or null; an access
+// that is carried out but breaks the handshake is described in fault.
 const char* EmulateAccess(Emulator& emu, unsigned port, bool isIn, std::uint8_t& value,
-                          LONGLONG now)
+                          LONGLONG now, std::string& fault)
 {
     Punch* punch = PunchAt(emu, port);
     unsigned reg = port & 3u;
@@ -239,9 +330,9 @@ const char* EmulateAccess(Emulator& emu, unsigned port, bool isIn, std::uint8_t&
     if (isIn)
         value = IsBusy(emu, *punch, now) ? STATUS_BUSY : STATUS_IDLE;
     else if (reg == DATA_REGISTER)
-        punch->data = value;
+        WriteData(emu, *punch, value, now, fault);
     else
-        WriteControl(emu, *punch, value, now);
+        WriteControl(emu, *punch, value, now, fault);
     TraceAccess(emu.trace, MicrosSinceStart(emu, now), isIn, port, value);
     return nullptr;
 }
@@ -343,7 +434,7 @@ void ReportError(Emulator& emu, DWORD address, const IoInstruction& io, unsigned
 {
     char form[32];
     DescribeForm(io, form, sizeof form);
-    char text[160];
+    char text[224];
     std::snprintf(text, sizeof text, "at %08lx: %s, port %03x: %s",
                   static_cast<unsigned long>(address), form, port, problem);
     std::fprintf(stderr, "portemu: ERROR %s\n", text);
@@ -353,6 +444,10 @@ void ReportError(Emulator& emu, DWORD address, const IoInstruction& io, unsigned
 
 // ---- Debug loop ---------------------------------------------------------
 
+// The breakpoints are int3 bytes written over the program's code.
+constexpr std::uint8_t INT3 = 0xCC;
+constexpr DWORD TRAP_FLAG = 0x100;
+
 struct Debuggee {
     HANDLE process = nullptr;
     std::unordered_map<DWORD, HANDLE> threads;  // by thread id
@@ -360,6 +455,12 @@ struct Debuggee {
     // dearest step under Wine, and a polling loop hits one address.
     std::unordered_map<DWORD, IoInstruction> decoded;
     bool initialBreakpointSeen = false;
+    // giveio grants port I/O to a process once it has opened the device.
+    bool accessGranted = false;
+    DWORD createFile = 0;                           // ntdll!NtCreateFile in the program
+    std::unordered_map<DWORD, DWORD> giveioReturns; // thread id -> return address
+    std::unordered_map<DWORD, std::uint8_t> breakpoints;  // address -> byte replaced
+    std::unordered_map<DWORD, DWORD> rearm;         // thread id -> breakpoint to put back
 };
 
 std::size_t ReadCode(HANDLE process, DWORD address, std::uint8_t* code, std::size_t size)
@@ -388,9 +489,149 @@ const IoInstruction* DecodeAt(Debuggee& debuggee, DWORD address)
     return &debuggee.decoded.emplace(address, io).first->second;
 }
 
+// ---- Port access: the opening of \\.\giveio ------------------------------
+//
+// giveio grants port I/O to the process that opens it; before that, every
+// in/out faults on Windows. CreateFile reaches the device through ntdll's
+// NtCreateFile: a breakpoint there reads the name being opened, and one at
+// the call's return address reads its NTSTATUS.
+
+bool ReadMemory(HANDLE process, DWORD address, void* into, std::size_t size)
+{
+    SIZE_T got = 0;
+    const void* at = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address));
+    return ReadProcessMemory(process, at, into, size, &got) && got == size;
+}
+
+bool WriteCodeByte(HANDLE process, DWORD address, std::uint8_t byte)
+{
+    void* at = reinterpret_cast<void*>(static_cast<std::uintptr_t>(address));
+    DWORD protection = 0;
+    if (!VirtualProtectEx(process, at, 1, PAGE_EXECUTE_READWRITE, &protection))
+        return false;
+    SIZE_T written = 0;
+    const bool ok = WriteProcessMemory(process, at, &byte, 1, &written) && written == 1;
+    VirtualProtectEx(process, at, 1, protection, &protection);
+    FlushInstructionCache(process, at, 1);
+    return ok;
+}
+
+void InsertBreakpoint(Debuggee& debuggee, DWORD address)
+{
+    std::uint8_t original = 0;
+    if (debuggee.breakpoints.count(address) || !ReadMemory(debuggee.process, address, &original, 1)
+        || !WriteCodeByte(debuggee.process, address, INT3))
+        return;
+    debuggee.breakpoints[address] = original;
+}
+
+void RemoveBreakpoint(Debuggee& debuggee, DWORD address)
+{
+    auto found = debuggee.breakpoints.find(address);
+    if (found == debuggee.breakpoints.end())
+        return;
+    WriteCodeByte(debuggee.process, address, found->second);
+    debuggee.breakpoints.erase(found);
+}
+
+// Whether a breakpoint is still needed once the thread that hit it is past.
+bool StillWanted(const Debuggee& debuggee, DWORD address)
+{
+    if (address == debuggee.createFile)
+        return !debuggee.accessGranted;
+    for (const auto& pending : debuggee.giveioReturns)
+        if (pending.second == address)
+            return true;
+    return false;
+}
+
+// The module's own name from its export directory; "" when it has none.
+std::string ModuleName(HANDLE process, DWORD base)
+{
+    IMAGE_DOS_HEADER dos;
+    IMAGE_NT_HEADERS32 nt;
+    IMAGE_EXPORT_DIRECTORY exports;
+    char name[16] = {};
+    if (!ReadMemory(process, base, &dos, sizeof dos)
+        || !ReadMemory(process, base + dos.e_lfanew, &nt, sizeof nt))
+        return "";
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (directory.VirtualAddress == 0
+        || !ReadMemory(process, base + directory.VirtualAddress, &exports, sizeof exports))
+        return "";
+    ReadMemory(process, base + exports.Name, name, sizeof name - 1);
+    return name;
+}
+
+// ntdll is the same file in the program as in this process, so NtCreateFile
+// lies at the same offset from its base.
+void WatchForGiveio(Debuggee& debuggee, DWORD base)
+{
+    if (debuggee.createFile || lstrcmpiA(ModuleName(debuggee.process, base).c_str(), "ntdll.dll"))
+        return;
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const FARPROC ours = GetProcAddress(ntdll, "NtCreateFile");
+    debuggee.createFile = base + static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(ours)
+                                                    - reinterpret_cast<std::uintptr_t>(ntdll));
+    InsertBreakpoint(debuggee, debuggee.createFile);
+}
+
+// At NtCreateFile's entry: [esp] is the return address, [esp+12] the
+// OBJECT_ATTRIBUTES, whose ObjectName is a UNICODE_STRING.
+bool OpensGiveio(const Debuggee& debuggee, const CONTEXT& context, DWORD& returnAddress)
+{
+    DWORD stack[4];
+    DWORD attributes[3];  // Length, RootDirectory, ObjectName
+    struct { USHORT length, maximum; DWORD buffer; } name;
+    WCHAR text[16] = {};
+    const wchar_t wanted[] = L"\\??\\giveio";
+    if (!ReadMemory(debuggee.process, context.Esp, stack, sizeof stack)
+        || !ReadMemory(debuggee.process, stack[3], attributes, sizeof attributes)
+        || attributes[1] != 0 || !ReadMemory(debuggee.process, attributes[2], &name, sizeof name)
+        || name.length != sizeof wanted - sizeof(WCHAR)
+        || !ReadMemory(debuggee.process, name.buffer, text, name.length))
+        return false;
+    returnAddress = stack[0];
+    return lstrcmpiW(text, wanted) == 0;
+}
+
+// A breakpoint of ours was hit: act on it, then let the thread run the
+// original instruction, single-stepping it when the breakpoint must go back.
+void HitBreakpoint(Debuggee& debuggee, HANDLE thread, DWORD threadId, DWORD address)
+{
+    CONTEXT context;
+    context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
+    if (!GetThreadContext(thread, &context))
+        return;
+    DWORD returnAddress = 0;
+    if (address == debuggee.createFile && OpensGiveio(debuggee, context, returnAddress)) {
+        debuggee.giveioReturns[threadId] = returnAddress;
+        InsertBreakpoint(debuggee, returnAddress);
+    }
+    auto pending = debuggee.giveioReturns.find(threadId);
+    if (pending != debuggee.giveioReturns.end() && pending->second == address) {
+        debuggee.giveioReturns.erase(pending);
+        if (static_cast<LONG>(context.Eax) >= 0)  // NT_SUCCESS
+            debuggee.accessGranted = true;
+    }
+    RemoveBreakpoint(debuggee, address);
+    context.Eip = address;
+    if (StillWanted(debuggee, address)) {
+        context.EFlags |= TRAP_FLAG;
+        debuggee.rearm[threadId] = address;
+    }
+    SetThreadContext(thread, &context);
+    if (debuggee.accessGranted && debuggee.giveioReturns.empty())
+        RemoveBreakpoint(debuggee, debuggee.createFile);
+}
+
+// ---- Emulating an instruction -------------------------------------------
+
 // Emulates the I/O instruction the thread stopped at. Returns false when it
 // is not one, so the exception goes on to the program.
-bool EmulateInstruction(Emulator& emu, Debuggee& debuggee, HANDLE thread, DWORD address)
+bool EmulateInstruction(Emulator& emu, Debuggee& debuggee, HANDLE thread, DWORD address,
+                        LONGLONG now)
 {
     const IoInstruction* decoded = DecodeAt(debuggee, address);
     if (!decoded)
@@ -400,42 +641,60 @@ bool EmulateInstruction(Emulator& emu, Debuggee& debuggee, HANDLE thread, DWORD 
     context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
     if (!GetThreadContext(thread, &context))
         return false;
-    LONGLONG now = Now();
 
     unsigned port = io.form == IoForm::Immediate ? io.immediate : (context.Edx & 0xFFFF);
+    if (!debuggee.accessGranted) {
+        // Windows refuses it: the program gets its exception.
+        ReportError(emu, address, io, port, "port I/O before \\\\.\\giveio was opened");
+        return false;
+    }
     std::uint8_t value = static_cast<std::uint8_t>(context.Eax);
-    const char* problem = FormProblem(io);
-    if (!problem)
-        problem = EmulateAccess(emu, port, io.isIn, value, now);
-    if (problem) {
-        ReportError(emu, address, io, port, problem);
-        // A failed read reads all ones; the string forms are only skipped.
+    std::string fault;
+    const char* refused = FormProblem(io);
+    if (!refused)
+        refused = EmulateAccess(emu, port, io.isIn, value, now, fault);
+    if (refused) {
+        ReportError(emu, address, io, port, refused);
+        // A refused read reads all ones; the string forms are only skipped.
         if (io.isIn && io.form != IoForm::String)
             context.Eax |= io.width == 4 ? 0xFFFFFFFFu : io.width == 2 ? 0xFFFFu : 0xFFu;
     } else if (io.isIn) {
         context.Eax = (context.Eax & ~0xFFu) | value;
     }
+    if (!fault.empty())
+        ReportError(emu, address, io, port, fault.c_str());
     context.Eip = address + io.length;
     return SetThreadContext(thread, &context) != 0;
 }
 
-DWORD HandleException(Emulator& emu, Debuggee& debuggee, const DEBUG_EVENT& event)
+DWORD HandleException(Emulator& emu, Debuggee& debuggee, const DEBUG_EVENT& event, LONGLONG now)
 {
     const EXCEPTION_DEBUG_INFO& info = event.u.Exception;
     DWORD code = info.ExceptionRecord.ExceptionCode;
+    DWORD address = static_cast<DWORD>(
+        reinterpret_cast<std::uintptr_t>(info.ExceptionRecord.ExceptionAddress));
+    auto thread = debuggee.threads.find(event.dwThreadId);
+    if (thread == debuggee.threads.end())
+        return DBG_EXCEPTION_NOT_HANDLED;
+    if (code == EXCEPTION_BREAKPOINT && debuggee.breakpoints.count(address)) {
+        HitBreakpoint(debuggee, thread->second, event.dwThreadId, address);
+        return DBG_CONTINUE;
+    }
+    auto rearm = debuggee.rearm.find(event.dwThreadId);
+    if (code == EXCEPTION_SINGLE_STEP && rearm != debuggee.rearm.end()) {
+        if (StillWanted(debuggee, rearm->second))
+            InsertBreakpoint(debuggee, rearm->second);
+        debuggee.rearm.erase(rearm);
+        return DBG_CONTINUE;
+    }
     if (code == EXCEPTION_BREAKPOINT && !debuggee.initialBreakpointSeen) {
         // The loader stops every debugged process once before its entry point.
         debuggee.initialBreakpointSeen = true;
         return DBG_CONTINUE;
     }
-    if (code == EXCEPTION_PRIV_INSTRUCTION && info.dwFirstChance) {
-        auto thread = debuggee.threads.find(event.dwThreadId);
-        DWORD address = static_cast<DWORD>(
-            reinterpret_cast<std::uintptr_t>(info.ExceptionRecord.ExceptionAddress));
-        if (thread != debuggee.threads.end()
-            && EmulateInstruction(emu, debuggee, thread->second, address))
-            return DBG_CONTINUE;
-    }
+    if (code == EXCEPTION_PRIV_INSTRUCTION && info.dwFirstChance
+        && EmulateInstruction(emu, debuggee, thread->second, address, now))
+        return DBG_CONTINUE;
     return DBG_EXCEPTION_NOT_HANDLED;
 }
 
@@ -457,6 +716,7 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
                          GetLastError());
             return false;
         }
+        const LONGLONG arrived = Now();
         DWORD status = DBG_CONTINUE;
         switch (event.dwDebugEventCode) {
         case CREATE_PROCESS_DEBUG_EVENT:
@@ -472,6 +732,8 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
             debuggee.threads.erase(event.dwThreadId);
             break;
         case LOAD_DLL_DEBUG_EVENT:
+            WatchForGiveio(debuggee, static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(
+                                         event.u.LoadDll.lpBaseOfDll)));
             CloseIfSet(event.u.LoadDll.hFile);
             break;
         case UNLOAD_DLL_DEBUG_EVENT:
@@ -479,7 +741,7 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
             debuggee.decoded.clear();
             break;
         case EXCEPTION_DEBUG_EVENT:
-            status = HandleException(emu, debuggee, event);
+            status = HandleException(emu, debuggee, event, arrived);
             break;
         case EXIT_PROCESS_DEBUG_EVENT:
             ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
@@ -488,6 +750,7 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
         default:
             break;
         }
+        emu.heldTicks += Now() - arrived;
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
     }
 }
