@@ -4,8 +4,10 @@
 //
 // In user mode every in/out raises EXCEPTION_PRIV_INSTRUCTION. We decode the
 // instruction, do what the port would have done, step over it and let the
-// program go on. Anything the real program must never do is an error: it is
-// reported, stepped over so the run still ends, and fails the run.
+// program go on. Whatever a real port and punch would not allow is an error:
+// it is reported and fails the run. An access the port refuses is stepped
+// over so that the run still ends; port I/O before giveio was opened gets
+// the exception that Windows would give.
 
 #include "trace.h"
 #include "version.h"
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <unordered_map>
@@ -34,6 +37,12 @@ const char USAGE[] =
     "LPT1 (378h) and LPT2 (278h), each with a Facit 4070 punch on it.\n"
     "  --busy-ms N       the punch holds BUSY for N ms after each byte (0)\n"
     "  --stuck-after N   the punch holds BUSY for good after N bytes\n"
+    "  --busy-window FROM-TO\n"
+    "                    the punches hold BUSY from FROM to TO ms after the\n"
+    "                    program started, as if switched off for that while\n"
+    "  --absent lpt1|lpt2\n"
+    "                    no port at that address: every register reads FFh\n"
+    "                    and writes go nowhere (may be given twice)\n"
     "  --trace FILE      every register access, with its time in microseconds\n"
     "  --punched FILE    every byte the punch took\n"
     "Errors, as a real port and punch would have them: each is written to\n"
@@ -47,14 +56,21 @@ const char USAGE[] =
     "    on the program's clock: the time portemu holds the program stopped at\n"
     "    a trap is left out, and what remains of a trap's delay only lengthens\n"
     "    a pause, so the tolerance only covers the clocks\n"
-    "  - anything but 8-bit in/out through dx, a port other than the two, a\n"
-    "    read of data or control, a write to status\n"
+    "  - anything but 8-bit in/out through dx, or a port other than the\n"
+    "    three registers of the two ports\n"
+    "A present port reads as a standard one: data gives the last byte written,\n"
+    "control the bits 0-4 written with bits 5-7 reading 1, status the punch\n"
+    "(7Fh ready, FFh busy); a write to status is ignored.\n"
     "Exit code: PROGRAM's own, 97 after an error, 98 when PROGRAM could not be\n"
     "run, 99 for a wrong command line.\n";
 
 struct Options {
     unsigned long long busyMs = 0;
     unsigned long long stuckAfter = NEVER;
+    // BUSY held from busyFrom to busyTo ms after the program started.
+    unsigned long long busyFrom = NEVER;
+    unsigned long long busyTo = NEVER;
+    bool absent[2] = {};  // LPT1, LPT2
     const char* tracePath = nullptr;
     const char* punchedPath = nullptr;
     int programIndex = 0;  // argv index of PROGRAM
@@ -180,38 +196,54 @@ constexpr unsigned STROBE_BIT = 0x01;
 // bit 7 shows up in the tests.
 constexpr std::uint8_t STATUS_IDLE = 0x7F;
 constexpr std::uint8_t STATUS_BUSY = 0xFF;
+// A standard port reads back control bits 0-4 as written; bits 5-7 read 1.
+constexpr std::uint8_t CONTROL_WRITTEN_BITS = 0x1F;
+constexpr std::uint8_t CONTROL_UNUSED_BITS = 0xE0;
+// An address where no port answers reads all ones.
+constexpr std::uint8_t NOTHING_THERE = 0xFF;
 
 // The handshake's minimum pauses, and how much shorter a measured one may be.
-// A pause is timed on the program's clock: from one access's trap to the
-// next's, less the time we held the program stopped in between. What is
-// left of the trap's own delay, its way into and out of the debugger, only
-// ever lengthens a pause, so the tolerance has only the clocks to cover:
-// Sleep's timer against the performance counter.
+// A pause is timed from one access's trap to the next's, less the time we
+// held that thread stopped at its own traps in between. What is left of a
+// trap's delay, its way into and out of the debugger, only ever lengthens a
+// pause (so a skipped pause can pass unseen on a loaded machine), and so
+// does the time the thread stood still for another thread's event, which
+// is not taken off: a sleeping thread's timer runs on meanwhile. The
+// tolerance has only the clocks to cover: Sleep's timer against the
+// performance counter.
 constexpr double BLANK_MS = 12.0;
 constexpr double AFTER_BYTE_MS = 1.0;
 constexpr double TIMING_TOLERANCE_MS = 0.1;
 
 constexpr LONGLONG NO_TICK = -1;
 
+// When an access happened, on the wall clock and on its thread's.
+struct Moment {
+    LONGLONG wall = NO_TICK;
+    LONGLONG held = 0;  // the thread's time stopped at its own traps so far
+    DWORD thread = 0;
+};
+
 struct Punch {
     std::uint8_t data = 0x00;
     std::uint8_t control = 0x00;
     unsigned long long latched = 0;
     LONGLONG busyUntil = 0;          // performance-counter ticks
-    // On the program's clock:
-    LONGLONG blankAt = NO_TICK;      // first data write since STROBE went low
-    LONGLONG releasedAt = NO_TICK;   // the last STROBE release
+    Moment blankAt;                  // first data write since STROBE went low
+    Moment releasedAt;               // the last STROBE release
 };
 
 struct Emulator {
     Options options;
     LONGLONG frequency = 1;
     LONGLONG start = 0;
+    LONGLONG programStart = 0;
     LONGLONG busyTicks = 0;
     Punch punches[2];  // LPT1, LPT2
-    // Time the program stood still while we handled its debug events: the
-    // program sees the clock without it.
-    LONGLONG heldTicks = 0;
+    // Each thread's time stopped while we handled its own debug events, and
+    // the thread of the event in hand.
+    std::unordered_map<DWORD, LONGLONG> heldTicks;
+    DWORD thread = 0;
     Trace trace;
     OutputFile punched;
     bool failed = false;
@@ -236,27 +268,38 @@ double Milliseconds(const Emulator& emu, LONGLONG from, LONGLONG to)
     return static_cast<double>(to - from) * 1000.0 / static_cast<double>(emu.frequency);
 }
 
-Punch* PunchAt(Emulator& emu, unsigned port)
+bool IsBusy(const Emulator& emu, const Punch& punch, LONGLONG now)
 {
-    switch (port & ~3u) {
-    case 0x378: return &emu.punches[0];
-    case 0x278: return &emu.punches[1];
-    default: return nullptr;
+    const double sinceStart = Milliseconds(emu, emu.programStart, now);
+    const bool inWindow = emu.options.busyFrom != NEVER
+                          && sinceStart >= static_cast<double>(emu.options.busyFrom)
+                          && sinceStart < static_cast<double>(emu.options.busyTo);
+    return inWindow || punch.latched >= emu.options.stuckAfter || now < punch.busyUntil;
+}
+
+std::uint8_t ReadRegister(const Emulator& emu, const Punch& punch, unsigned reg, LONGLONG now)
+{
+    switch (reg) {
+    case DATA_REGISTER: return punch.data;
+    case STATUS_REGISTER: return IsBusy(emu, punch, now) ? STATUS_BUSY : STATUS_IDLE;
+    default: return (punch.control & CONTROL_WRITTEN_BITS) | CONTROL_UNUSED_BITS;
     }
 }
 
-bool IsBusy(const Emulator& emu, const Punch& punch, LONGLONG now)
+Moment MomentOf(Emulator& emu, LONGLONG now)
 {
-    return punch.latched >= emu.options.stuckAfter || now < punch.busyUntil;
+    return {now, emu.heldTicks[emu.thread], emu.thread};
 }
 
 // Describes in fault a pause shorter than the punch needs.
-void CheckPause(const Emulator& emu, LONGLONG from, LONGLONG now, double minimumMs,
+void CheckPause(Emulator& emu, const Moment& from, LONGLONG now, double minimumMs,
                 const char* what, std::string& fault)
 {
-    if (from == NO_TICK)
+    if (from.wall == NO_TICK)
         return;
-    const double ms = Milliseconds(emu, from, now - emu.heldTicks);
+    const Moment to = MomentOf(emu, now);
+    const LONGLONG held = from.thread == to.thread ? to.held - from.held : 0;
+    const double ms = Milliseconds(emu, from.wall, to.wall - held);
     if (ms >= minimumMs - TIMING_TOLERANCE_MS)
         return;
     char text[128];
@@ -271,8 +314,8 @@ void WriteData(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now, st
     punch.data = value;
     if (!(punch.control & STROBE_BIT))
         return;
-    if (punch.blankAt == NO_TICK) {
-        punch.blankAt = now - emu.heldTicks;
+    if (punch.blankAt.wall == NO_TICK) {
+        punch.blankAt = MomentOf(emu, now);
         return;
     }
     CheckPause(emu, punch.blankAt, now, BLANK_MS, "blank data lines held before the byte",
@@ -289,13 +332,13 @@ void WriteControl(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now,
     const bool released = (punch.control & STROBE_BIT) && !(value & STROBE_BIT);
     punch.control = value;
     if (pulled) {
-        punch.blankAt = NO_TICK;
+        punch.blankAt = Moment();
         CheckPause(emu, punch.releasedAt, now, AFTER_BYTE_MS,
                    "pause from a STROBE release to STROBE low again", fault);
     }
     if (!released)
         return;
-    punch.releasedAt = now - emu.heldTicks;
+    punch.releasedAt = MomentOf(emu, now);
     if (IsBusy(emu, punch, now)) {
         char text[96];
         std::snprintf(text, sizeof text,
@@ -316,23 +359,21 @@ void WriteControl(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now,
 const char* EmulateAccess(Emulator& emu, unsigned port, bool isIn, std::uint8_t& value,
                           LONGLONG now, std::string& fault)
 {
-    Punch* punch = PunchAt(emu, port);
-    unsigned reg = port & 3u;
-    if (!punch || reg > CONTROL_REGISTER)
+    const int index = (port & ~3u) == 0x378 ? 0 : (port & ~3u) == 0x278 ? 1 : -1;
+    const unsigned reg = port & 3u;
+    if (index < 0 || reg > CONTROL_REGISTER)
         return "port not emulated";
-    if (isIn && reg == DATA_REGISTER)
-        return "read of the data register";
-    if (isIn && reg == CONTROL_REGISTER)
-        return "read of the control register";
-    if (!isIn && reg == STATUS_REGISTER)
-        return "write to the status register";
-
-    if (isIn)
-        value = IsBusy(emu, *punch, now) ? STATUS_BUSY : STATUS_IDLE;
-    else if (reg == DATA_REGISTER)
-        WriteData(emu, *punch, value, now, fault);
-    else
-        WriteControl(emu, *punch, value, now, fault);
+    Punch& punch = emu.punches[index];
+    if (emu.options.absent[index]) {
+        if (isIn)
+            value = NOTHING_THERE;
+    } else if (isIn) {
+        value = ReadRegister(emu, punch, reg, now);
+    } else if (reg == DATA_REGISTER) {
+        WriteData(emu, punch, value, now, fault);
+    } else if (reg == CONTROL_REGISTER) {
+        WriteControl(emu, punch, value, now, fault);
+    }  // a write to status goes nowhere, as on a real port
     TraceAccess(emu.trace, MicrosSinceStart(emu, now), isIn, port, value);
     return nullptr;
 }
@@ -717,9 +758,11 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
             return false;
         }
         const LONGLONG arrived = Now();
+        emu.thread = event.dwThreadId;
         DWORD status = DBG_CONTINUE;
         switch (event.dwDebugEventCode) {
         case CREATE_PROCESS_DEBUG_EVENT:
+            emu.programStart = arrived;
             debuggee.process = event.u.CreateProcessInfo.hProcess;
             debuggee.threads[event.dwThreadId] = event.u.CreateProcessInfo.hThread;
             CloseIfSet(event.u.CreateProcessInfo.hFile);
@@ -730,6 +773,7 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
         case EXIT_THREAD_DEBUG_EVENT:
             // The system closes the thread's handle when we continue.
             debuggee.threads.erase(event.dwThreadId);
+            emu.heldTicks.erase(event.dwThreadId);
             break;
         case LOAD_DLL_DEBUG_EVENT:
             WatchForGiveio(debuggee, static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(
@@ -742,6 +786,7 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
             break;
         case EXCEPTION_DEBUG_EVENT:
             status = HandleException(emu, debuggee, event, arrived);
+            emu.heldTicks[event.dwThreadId] += Now() - arrived;
             break;
         case EXIT_PROCESS_DEBUG_EVENT:
             ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
@@ -750,7 +795,6 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
         default:
             break;
         }
-        emu.heldTicks += Now() - arrived;
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
     }
 }
@@ -823,6 +867,16 @@ bool ParseCount(const char* text, unsigned long long& count)
     return *end == '\0' && count <= 0xFFFFFFFFull;
 }
 
+// FROM-TO, both counts, FROM before TO.
+bool ParseWindow(const char* text, unsigned long long& from, unsigned long long& to)
+{
+    const char* dash = text ? std::strchr(text, '-') : nullptr;
+    if (!dash)
+        return false;
+    const std::string first(text, dash);
+    return ParseCount(first.c_str(), from) && ParseCount(dash + 1, to) && from < to;
+}
+
 bool ParseOptions(int argc, char** argv, Options& options)
 {
     int i = 1;
@@ -837,6 +891,13 @@ bool ParseOptions(int argc, char** argv, Options& options)
         } else if (arg == "--stuck-after") {
             if (!ParseCount(value, options.stuckAfter))
                 return false;
+        } else if (arg == "--busy-window") {
+            if (!ParseWindow(value, options.busyFrom, options.busyTo))
+                return false;
+        } else if (arg == "--absent" && value && !lstrcmpiA(value, "lpt1")) {
+            options.absent[0] = true;
+        } else if (arg == "--absent" && value && !lstrcmpiA(value, "lpt2")) {
+            options.absent[1] = true;
         } else if (arg == "--trace" && value) {
             options.tracePath = value;
         } else if (arg == "--punched" && value) {

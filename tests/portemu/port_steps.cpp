@@ -1,11 +1,15 @@
-// Makes, on purpose, the mistakes that the emulated port must catch, and the
-// same steps done right, through the real port layer:
-//   port_mistakes before-open         writes LPT1's control, then opens giveio
-//   port_mistakes after-open          opens giveio, then writes LPT1's control
-//                                     whether the open succeeded or not
-//   port_mistakes other-file          opens a file that is not giveio, then
-//                                     writes LPT1's control
-//   port_mistakes bytes N BLANK PAUSE wait|nowait
+// Steps on the emulated port through the real port layer: the mistakes the
+// port must catch, the same steps done right, and reads of every register.
+//   port_steps before-open         writes LPT1's control, then opens giveio
+//   port_steps after-open          opens giveio, then writes LPT1's control
+//                                  whether the open succeeded or not
+//   port_steps other-file          opens a file that is not giveio, then
+//                                  writes LPT1's control
+//   port_steps registers           on LPT1, then LPT2: reads data, status and
+//                                  control, writes data 5A and control 0A,
+//                                  reads data and control again
+//   port_steps watch MS            reads LPT1's status for MS milliseconds
+//   port_steps bytes N BLANK PAUSE wait|nowait
 //       opens giveio and sends N bytes "A", "B"... to LPT1 with BLANK ms from
 //       the 0xFF to the byte and PAUSE ms after it, waiting for the punch to
 //       be ready before each byte or not
@@ -15,6 +19,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -43,6 +48,31 @@ int SendBytes(unsigned count, unsigned blankMs, unsigned pauseMs, bool waitReady
     return 0;
 }
 
+void ReadAllRegisters()
+{
+    if (OpenPortAccess() == INVALID_HANDLE_VALUE)
+        return;
+    for (PortBase base : {LPT1_BASE, LPT2_BASE}) {
+        for (std::uint16_t reg : {DATA_REGISTER, STATUS_REGISTER, CONTROL_REGISTER})
+            ReadPortByte(base + reg);
+        WritePortByte(base + DATA_REGISTER, 0x5A);
+        WritePortByte(base + CONTROL_REGISTER, 0x0A);
+        ReadPortByte(base + DATA_REGISTER);
+        ReadPortByte(base + CONTROL_REGISTER);
+    }
+}
+
+void WatchStatus(DWORD milliseconds)
+{
+    if (OpenPortAccess() == INVALID_HANDLE_VALUE)
+        return;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        ReadPortByte(LPT1_BASE + STATUS_REGISTER);
+        Sleep(1);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -63,6 +93,14 @@ int main(int argc, char** argv)
         CreateFileA(self, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                     FILE_ATTRIBUTE_NORMAL, nullptr);
         PullStrobe();
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(command, "registers") == 0) {
+        ReadAllRegisters();
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(command, "watch") == 0) {
+        WatchStatus(std::strtoul(argv[2], nullptr, 10));
         return 0;
     }
     if (argc == 6 && std::strcmp(command, "bytes") == 0)
