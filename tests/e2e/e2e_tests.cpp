@@ -11,29 +11,9 @@
 
 namespace {
 
-constexpr DWORD RUN_TIMEOUT_MS = 60000;
-
-struct EmulatedRun {
-    DWORD exitCode;
-    std::vector<TraceLine> trace;
-    std::vector<std::string> errors;
-    std::string punched;
-};
-
 EmulatedRun RunUnderEmulatedPort(const std::string& options, const std::string& senderArguments)
 {
-    const std::string trace = TempPath("trace");
-    const std::string punched = TempPath("punched");
-    EmulatedRun run;
-    run.exitCode = RunProcess(UnderEmulatedPort(options, trace, punched,
-                                                "\"" + SiblingPath("send_file.exe") + "\" " +
-                                                    senderArguments),
-                              RUN_TIMEOUT_MS);
-    run.trace = ReadTrace(trace, &run.errors);
-    run.punched = ReadFileBytes(punched);
-    DeleteFileA(trace.c_str());
-    DeleteFileA(punched.c_str());
-    return run;
+    return RunEmulated(options, "\"" + SiblingPath("send_file.exe") + "\" " + senderArguments);
 }
 
 EmulatedRun SendUnderEmulatedPort(const std::string& bytes, unsigned base,

@@ -4,7 +4,9 @@
 //   send_file probe               one raw read and write; exits with the
 //                                 status byte that was read
 //   send_file accesses N          the register accesses of N bytes with no
-//                                 pauses, to time the emulator on its own
+//                                 pauses, to time the emulator on its own;
+//                                 STROBE stays released, so that nothing is
+//                                 punched and the punch's pauses do not apply
 #include "port_io.h"
 #include "transfer.h"
 
@@ -29,8 +31,10 @@ int main(int argc, char** argv)
     }
     if (argc == 3 && std::strcmp(argv[1], "accesses") == 0) {
         const unsigned long count = std::strtoul(argv[2], nullptr, 10);
+        if (OpenPortAccess() == INVALID_HANDLE_VALUE)
+            return 1000;
         for (unsigned long byte = 0; byte < count; ++byte) {
-            WritePortByte(LPT1_BASE + CONTROL_REGISTER, 0x01);
+            WritePortByte(LPT1_BASE + CONTROL_REGISTER, 0x00);
             ReadPortByte(LPT1_BASE + STATUS_REGISTER);
             WritePortByte(LPT1_BASE + DATA_REGISTER, 0xFF);
             WritePortByte(LPT1_BASE + DATA_REGISTER, byte & 0xFF);

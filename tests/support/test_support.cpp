@@ -118,6 +118,19 @@ std::string UnderEmulatedPort(const std::string& options, const std::string& tra
            "\" --punched \"" + punched + "\" -- " + program;
 }
 
+EmulatedRun RunEmulated(const std::string& options, const std::string& program)
+{
+    const std::string trace = TempPath("trace");
+    const std::string punched = TempPath("punched");
+    EmulatedRun run;
+    run.exitCode = RunProcess(UnderEmulatedPort(options, trace, punched, program), 60000);
+    run.trace = ReadTrace(trace, &run.errors);
+    run.punched = ReadFileBytes(punched);
+    DeleteFileA(trace.c_str());
+    DeleteFileA(punched.c_str());
+    return run;
+}
+
 namespace {
 
 std::string Describe(const TraceLine& line)

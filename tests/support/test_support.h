@@ -37,6 +37,20 @@ std::string RandomBytes(size_t count, unsigned seed);
 std::string UnderEmulatedPort(const std::string& options, const std::string& trace,
                               const std::string& punched, const std::string& program);
 
+// What a run under the emulated port left: portemu's exit code (the
+// program's own, or portemu's 97 when the port saw an error), the trace's
+// accesses, its ERROR lines and the punched bytes.
+struct EmulatedRun {
+    DWORD exitCode;
+    std::vector<TraceLine> trace;
+    std::vector<std::string> errors;
+    std::string punched;
+};
+constexpr DWORD EMULATION_ERROR = 97;
+
+// Runs a command line under the emulated port with the given options.
+EmulatedRun RunEmulated(const std::string& options, const std::string& program);
+
 // Checks a trace against the punch handshake for the given bytes on the given
 // port: per byte control 01, status reads ending on bit 7 clear, data ff,
 // data byte, control 00; control 01 at the end. Returns "" when it matches,

@@ -101,8 +101,8 @@ TEST_CASE("a bench set up right: driver, both ports and both punches ready")
     const CheckRun run = RunCheck("", "");
     CHECK(run.exitCode == 0);
     CheckSays(run, {DRIVER_OPENED,
-                    "LPT1 (378h): status 7Fh, control CCh: a parallel port answers.", READY,
-                    "LPT2 (278h): status 7Fh, control CCh: a parallel port answers.", READY,
+                    "LPT1 (378h): status 7Fh, control E0h: a parallel port answers.", READY,
+                    "LPT2 (278h): status 7Fh, control E0h: a parallel port answers.", READY,
                     "Ready to punch."});
     CHECK(run.trace.size() == 4);
     CheckOnlyReads(run);
@@ -114,7 +114,7 @@ TEST_CASE("a port that is not there, and a busy punch, are not ready")
     {
         const CheckRun run = RunCheck("--absent lpt2", "--port both");
         CHECK(run.exitCode == 1);
-        CheckSays(run, {"LPT1 (378h): status 7Fh, control CCh: a parallel port answers.", READY,
+        CheckSays(run, {"LPT1 (378h): status 7Fh, control E0h: a parallel port answers.", READY,
                         "LPT2 (278h): status FFh, control FFh: no parallel port answers at 278h.",
                         "  Check the BIOS setup: the parallel port enabled, at 378h (LPT1) or 278h",
                         NOT_READY});
@@ -126,7 +126,7 @@ TEST_CASE("a port that is not there, and a busy punch, are not ready")
     {
         const CheckRun run = RunCheck("--stuck-after 0", "--port lpt2");
         CHECK(run.exitCode == 1);
-        CheckSays(run, {DRIVER_OPENED, "LPT2 (278h): status FFh, control CCh: a parallel port answers.",
+        CheckSays(run, {DRIVER_OPENED, "LPT2 (278h): status FFh, control E0h: a parallel port answers.",
                         BUSY, NOT_READY});
         // Only LPT2 was asked for, and only LPT2 was read.
         CHECK(run.trace.size() == 2);
@@ -142,7 +142,7 @@ TEST_CASE("--watch prints a line each time BUSY changes")
     // when someone holds its feed key.
     const CheckRun run = RunCheck("--busy-window 1500-2500", "--port lpt1 --watch 4");
     CHECK(run.exitCode == 0);
-    CheckSays(run, {"LPT1 (378h): status 7Fh, control CCh: a parallel port answers.", READY,
+    CheckSays(run, {"LPT1 (378h): status 7Fh, control E0h: a parallel port answers.", READY,
                     "Watching pin 11 (BUSY) for 4 s; Ctrl+C ends it.", "Watch ended.",
                     "Ready to punch."});
     // The changes, each with the time of day: "hh:mm:ss.mmm  LPT1 ...".

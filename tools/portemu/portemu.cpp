@@ -4,8 +4,10 @@
 //
 // In user mode every in/out raises EXCEPTION_PRIV_INSTRUCTION. We decode the
 // instruction, do what the port would have done, step over it and let the
-// program go on. Anything the real program must never do is an error: it is
-// reported, stepped over so the run still ends, and fails the run.
+// program go on. Whatever a real port and punch would not allow is an error:
+// it is reported and fails the run. An access the port refuses is stepped
+// over so that the run still ends; port I/O before giveio was opened gets
+// the exception that Windows would give.
 
 #include "trace.h"
 #include "version.h"
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <unordered_map>
@@ -28,12 +31,46 @@ constexpr int EXIT_USAGE = 99;
 constexpr unsigned long long NEVER = ~0ULL;
 
 const char USAGE[] =
-    "usage: portemu [--busy-ms N] [--stuck-after N] [--trace FILE] [--punched FILE]"
-    " -- PROGRAM.exe [ARGS...]\n";
+    "usage: portemu [OPTIONS] -- PROGRAM.exe [ARGS...]\n"
+    "       portemu --help | --version\n"
+    "Runs PROGRAM as its debugger and carries out its port I/O on an emulated\n"
+    "LPT1 (378h) and LPT2 (278h), each with a Facit 4070 punch on it.\n"
+    "  --busy-ms N       the punch holds BUSY for N ms after each byte (0)\n"
+    "  --stuck-after N   the punch holds BUSY for good after N bytes\n"
+    "  --busy-window FROM-TO\n"
+    "                    the punches hold BUSY from FROM to TO ms after the\n"
+    "                    program started, as if switched off for that while\n"
+    "  --absent lpt1|lpt2\n"
+    "                    no port at that address: every register reads FFh\n"
+    "                    and writes go nowhere (may be given twice)\n"
+    "  --trace FILE      every register access, with its time in microseconds\n"
+    "  --punched FILE    every byte the punch took\n"
+    "Errors, as a real port and punch would have them: each is written to\n"
+    "stderr and to the trace as an ERROR line, and makes portemu exit with 97.\n"
+    "  - port I/O before the program has opened \\\\.\\giveio (Windows raises a\n"
+    "    privileged-instruction exception; the program gets it here too)\n"
+    "  - a STROBE release while the punch holds BUSY: the byte is not punched\n"
+    "  - the byte written less than 12 ms after the blank data lines (the\n"
+    "    first data write after STROBE went low), or STROBE low again less than\n"
+    "    1 ms after a release, each with a tolerance of 0.1 ms. Pauses are timed\n"
+    "    on the program's clock: the time portemu holds the program stopped at\n"
+    "    a trap is left out, and what remains of a trap's delay only lengthens\n"
+    "    a pause, so the tolerance only covers the clocks\n"
+    "  - anything but 8-bit in/out through dx, or a port other than the\n"
+    "    three registers of the two ports\n"
+    "A present port reads as a standard one: data gives the last byte written,\n"
+    "control the bits 0-4 written with bits 5-7 reading 1, status the punch\n"
+    "(7Fh ready, FFh busy); a write to status is ignored.\n"
+    "Exit code: PROGRAM's own, 97 after an error, 98 when PROGRAM could not be\n"
+    "run, 99 for a wrong command line.\n";
 
 struct Options {
     unsigned long long busyMs = 0;
     unsigned long long stuckAfter = NEVER;
+    // BUSY held from busyFrom to busyTo ms after the program started.
+    unsigned long long busyFrom = NEVER;
+    unsigned long long busyTo = NEVER;
+    bool absent[2] = {};  // LPT1, LPT2
     const char* tracePath = nullptr;
     const char* punchedPath = nullptr;
     int programIndex = 0;  // argv index of PROGRAM
@@ -159,20 +196,54 @@ constexpr unsigned STROBE_BIT = 0x01;
 // bit 7 shows up in the tests.
 constexpr std::uint8_t STATUS_IDLE = 0x7F;
 constexpr std::uint8_t STATUS_BUSY = 0xFF;
+// A standard port reads back control bits 0-4 as written; bits 5-7 read 1.
+constexpr std::uint8_t CONTROL_WRITTEN_BITS = 0x1F;
+constexpr std::uint8_t CONTROL_UNUSED_BITS = 0xE0;
+// An address where no port answers reads all ones.
+constexpr std::uint8_t NOTHING_THERE = 0xFF;
+
+// The handshake's minimum pauses, and how much shorter a measured one may be.
+// A pause is timed from one access's trap to the next's, less the time we
+// held that thread stopped at its own traps in between. What is left of a
+// trap's delay, its way into and out of the debugger, only ever lengthens a
+// pause (so a skipped pause can pass unseen on a loaded machine), and so
+// does the time the thread stood still for another thread's event, which
+// is not taken off: a sleeping thread's timer runs on meanwhile. The
+// tolerance has only the clocks to cover: Sleep's timer against the
+// performance counter.
+constexpr double BLANK_MS = 12.0;
+constexpr double AFTER_BYTE_MS = 1.0;
+constexpr double TIMING_TOLERANCE_MS = 0.1;
+
+constexpr LONGLONG NO_TICK = -1;
+
+// When an access happened, on the wall clock and on its thread's.
+struct Moment {
+    LONGLONG wall = NO_TICK;
+    LONGLONG held = 0;  // the thread's time stopped at its own traps so far
+    DWORD thread = 0;
+};
 
 struct Punch {
     std::uint8_t data = 0x00;
     std::uint8_t control = 0x00;
     unsigned long long latched = 0;
-    LONGLONG busyUntil = 0;  // performance-counter ticks
+    LONGLONG busyUntil = 0;          // performance-counter ticks
+    Moment blankAt;                  // first data write since STROBE went low
+    Moment releasedAt;               // the last STROBE release
 };
 
 struct Emulator {
     Options options;
     LONGLONG frequency = 1;
     LONGLONG start = 0;
+    LONGLONG programStart = 0;
     LONGLONG busyTicks = 0;
     Punch punches[2];  // LPT1, LPT2
+    // Each thread's time stopped while we handled its own debug events, and
+    // the thread of the event in hand.
+    std::unordered_map<DWORD, LONGLONG> heldTicks;
+    DWORD thread = 0;
     Trace trace;
     OutputFile punched;
     bool failed = false;
@@ -192,28 +263,90 @@ unsigned long long MicrosSinceStart(const Emulator& emu, LONGLONG now)
     return ticks / frequency * 1000000 + ticks % frequency * 1000000 / frequency;
 }
 
-Punch* PunchAt(Emulator& emu, unsigned port)
+double Milliseconds(const Emulator& emu, LONGLONG from, LONGLONG to)
 {
-    switch (port & ~3u) {
-    case 0x378: return &emu.punches[0];
-    case 0x278: return &emu.punches[1];
-    default: return nullptr;
-    }
+    return static_cast<double>(to - from) * 1000.0 / static_cast<double>(emu.frequency);
 }
 
 bool IsBusy(const Emulator& emu, const Punch& punch, LONGLONG now)
 {
-    return punch.latched >= emu.options.stuckAfter || now < punch.busyUntil;
+    const double sinceStart = Milliseconds(emu, emu.programStart, now);
+    const bool inWindow = emu.options.busyFrom != NEVER
+                          && sinceStart >= static_cast<double>(emu.options.busyFrom)
+                          && sinceStart < static_cast<double>(emu.options.busyTo);
+    return inWindow || punch.latched >= emu.options.stuckAfter || now < punch.busyUntil;
 }
 
-// The punch takes the data byte when STROBE is released: control bit 0
-// going from 1 to 0.
-void WriteControl(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now)
+std::uint8_t ReadRegister(const Emulator& emu, const Punch& punch, unsigned reg, LONGLONG now)
 {
-    bool released = (punch.control & STROBE_BIT) && !(value & STROBE_BIT);
+    switch (reg) {
+    case DATA_REGISTER: return punch.data;
+    case STATUS_REGISTER: return IsBusy(emu, punch, now) ? STATUS_BUSY : STATUS_IDLE;
+    default: return (punch.control & CONTROL_WRITTEN_BITS) | CONTROL_UNUSED_BITS;
+    }
+}
+
+Moment MomentOf(Emulator& emu, LONGLONG now)
+{
+    return {now, emu.heldTicks[emu.thread], emu.thread};
+}
+
+// Describes in fault a pause shorter than the punch needs.
+void CheckPause(Emulator& emu, const Moment& from, LONGLONG now, double minimumMs,
+                const char* what, std::string& fault)
+{
+    if (from.wall == NO_TICK)
+        return;
+    const Moment to = MomentOf(emu, now);
+    const LONGLONG held = from.thread == to.thread ? to.held - from.held : 0;
+    const double ms = Milliseconds(emu, from.wall, to.wall - held);
+    if (ms >= minimumMs - TIMING_TOLERANCE_MS)
+        return;
+    char text[128];
+    std::snprintf(text, sizeof text, "%s: %.2f ms, less than %g ms", what, ms, minimumMs);
+    fault = text;
+}
+
+// The byte is the second data write after STROBE went low, 12 ms after the
+// first (the blank 0xFF).
+void WriteData(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now, std::string& fault)
+{
+    punch.data = value;
+    if (!(punch.control & STROBE_BIT))
+        return;
+    if (punch.blankAt.wall == NO_TICK) {
+        punch.blankAt = MomentOf(emu, now);
+        return;
+    }
+    CheckPause(emu, punch.blankAt, now, BLANK_MS, "blank data lines held before the byte",
+               fault);
+}
+
+// The punch takes the data byte when STROBE is released, control bit 0 going
+// from 1 to 0, unless it is busy: then the byte is lost. STROBE goes low
+// again for the next byte no sooner than 1 ms after a release.
+void WriteControl(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now,
+                  std::string& fault)
+{
+    const bool pulled = !(punch.control & STROBE_BIT) && (value & STROBE_BIT);
+    const bool released = (punch.control & STROBE_BIT) && !(value & STROBE_BIT);
     punch.control = value;
+    if (pulled) {
+        punch.blankAt = Moment();
+        CheckPause(emu, punch.releasedAt, now, AFTER_BYTE_MS,
+                   "pause from a STROBE release to STROBE low again", fault);
+    }
     if (!released)
         return;
+    punch.releasedAt = MomentOf(emu, now);
+    if (IsBusy(emu, punch, now)) {
+        char text[96];
+        std::snprintf(text, sizeof text,
+                      "STROBE released while the punch is busy: byte %02x not punched",
+                      punch.data);
+        fault = text;
+        return;
+    }
     Append(emu.punched, reinterpret_cast<const char*>(&punch.data), 1);
     ++punch.latched;
     if (emu.busyTicks > 0)
@@ -221,27 +354,26 @@ void WriteControl(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now)
 }
 
 // One 8-bit access through dx: value is the byte written, or receives the
-// byte read. Returns why the access is wrong, or null.
+// byte read. Returns why the port refuses the access, or null; an access
+// that is carried out but breaks the handshake is described in fault.
 const char* EmulateAccess(Emulator& emu, unsigned port, bool isIn, std::uint8_t& value,
-                          LONGLONG now)
+                          LONGLONG now, std::string& fault)
 {
-    Punch* punch = PunchAt(emu, port);
-    unsigned reg = port & 3u;
-    if (!punch || reg > CONTROL_REGISTER)
+    const int index = (port & ~3u) == 0x378 ? 0 : (port & ~3u) == 0x278 ? 1 : -1;
+    const unsigned reg = port & 3u;
+    if (index < 0 || reg > CONTROL_REGISTER)
         return "port not emulated";
-    if (isIn && reg == DATA_REGISTER)
-        return "read of the data register";
-    if (isIn && reg == CONTROL_REGISTER)
-        return "read of the control register";
-    if (!isIn && reg == STATUS_REGISTER)
-        return "write to the status register";
-
-    if (isIn)
-        value = IsBusy(emu, *punch, now) ? STATUS_BUSY : STATUS_IDLE;
-    else if (reg == DATA_REGISTER)
-        punch->data = value;
-    else
-        WriteControl(emu, *punch, value, now);
+    Punch& punch = emu.punches[index];
+    if (emu.options.absent[index]) {
+        if (isIn)
+            value = NOTHING_THERE;
+    } else if (isIn) {
+        value = ReadRegister(emu, punch, reg, now);
+    } else if (reg == DATA_REGISTER) {
+        WriteData(emu, punch, value, now, fault);
+    } else if (reg == CONTROL_REGISTER) {
+        WriteControl(emu, punch, value, now, fault);
+    }  // a write to status goes nowhere, as on a real port
     TraceAccess(emu.trace, MicrosSinceStart(emu, now), isIn, port, value);
     return nullptr;
 }
@@ -343,7 +475,7 @@ void ReportError(Emulator& emu, DWORD address, const IoInstruction& io, unsigned
 {
     char form[32];
     DescribeForm(io, form, sizeof form);
-    char text[160];
+    char text[224];
     std::snprintf(text, sizeof text, "at %08lx: %s, port %03x: %s",
                   static_cast<unsigned long>(address), form, port, problem);
     std::fprintf(stderr, "portemu: ERROR %s\n", text);
@@ -353,6 +485,10 @@ void ReportError(Emulator& emu, DWORD address, const IoInstruction& io, unsigned
 
 // ---- Debug loop ---------------------------------------------------------
 
+// The breakpoints are int3 bytes written over the program's code.
+constexpr std::uint8_t INT3 = 0xCC;
+constexpr DWORD TRAP_FLAG = 0x100;
+
 struct Debuggee {
     HANDLE process = nullptr;
     std::unordered_map<DWORD, HANDLE> threads;  // by thread id
@@ -360,6 +496,12 @@ struct Debuggee {
     // dearest step under Wine, and a polling loop hits one address.
     std::unordered_map<DWORD, IoInstruction> decoded;
     bool initialBreakpointSeen = false;
+    // giveio grants port I/O to a process once it has opened the device.
+    bool accessGranted = false;
+    DWORD createFile = 0;                           // ntdll!NtCreateFile in the program
+    std::unordered_map<DWORD, DWORD> giveioReturns; // thread id -> return address
+    std::unordered_map<DWORD, std::uint8_t> breakpoints;  // address -> byte replaced
+    std::unordered_map<DWORD, DWORD> rearm;         // thread id -> breakpoint to put back
 };
 
 std::size_t ReadCode(HANDLE process, DWORD address, std::uint8_t* code, std::size_t size)
@@ -388,9 +530,149 @@ const IoInstruction* DecodeAt(Debuggee& debuggee, DWORD address)
     return &debuggee.decoded.emplace(address, io).first->second;
 }
 
+// ---- Port access: the opening of \\.\giveio ------------------------------
+//
+// giveio grants port I/O to the process that opens it; before that, every
+// in/out faults on Windows. CreateFile reaches the device through ntdll's
+// NtCreateFile: a breakpoint there reads the name being opened, and one at
+// the call's return address reads its NTSTATUS.
+
+bool ReadMemory(HANDLE process, DWORD address, void* into, std::size_t size)
+{
+    SIZE_T got = 0;
+    const void* at = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address));
+    return ReadProcessMemory(process, at, into, size, &got) && got == size;
+}
+
+bool WriteCodeByte(HANDLE process, DWORD address, std::uint8_t byte)
+{
+    void* at = reinterpret_cast<void*>(static_cast<std::uintptr_t>(address));
+    DWORD protection = 0;
+    if (!VirtualProtectEx(process, at, 1, PAGE_EXECUTE_READWRITE, &protection))
+        return false;
+    SIZE_T written = 0;
+    const bool ok = WriteProcessMemory(process, at, &byte, 1, &written) && written == 1;
+    VirtualProtectEx(process, at, 1, protection, &protection);
+    FlushInstructionCache(process, at, 1);
+    return ok;
+}
+
+void InsertBreakpoint(Debuggee& debuggee, DWORD address)
+{
+    std::uint8_t original = 0;
+    if (debuggee.breakpoints.count(address) || !ReadMemory(debuggee.process, address, &original, 1)
+        || !WriteCodeByte(debuggee.process, address, INT3))
+        return;
+    debuggee.breakpoints[address] = original;
+}
+
+void RemoveBreakpoint(Debuggee& debuggee, DWORD address)
+{
+    auto found = debuggee.breakpoints.find(address);
+    if (found == debuggee.breakpoints.end())
+        return;
+    WriteCodeByte(debuggee.process, address, found->second);
+    debuggee.breakpoints.erase(found);
+}
+
+// Whether a breakpoint is still needed once the thread that hit it is past.
+bool StillWanted(const Debuggee& debuggee, DWORD address)
+{
+    if (address == debuggee.createFile)
+        return !debuggee.accessGranted;
+    for (const auto& pending : debuggee.giveioReturns)
+        if (pending.second == address)
+            return true;
+    return false;
+}
+
+// The module's own name from its export directory; "" when it has none.
+std::string ModuleName(HANDLE process, DWORD base)
+{
+    IMAGE_DOS_HEADER dos;
+    IMAGE_NT_HEADERS32 nt;
+    IMAGE_EXPORT_DIRECTORY exports;
+    char name[16] = {};
+    if (!ReadMemory(process, base, &dos, sizeof dos)
+        || !ReadMemory(process, base + dos.e_lfanew, &nt, sizeof nt))
+        return "";
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (directory.VirtualAddress == 0
+        || !ReadMemory(process, base + directory.VirtualAddress, &exports, sizeof exports))
+        return "";
+    ReadMemory(process, base + exports.Name, name, sizeof name - 1);
+    return name;
+}
+
+// ntdll is the same file in the program as in this process, so NtCreateFile
+// lies at the same offset from its base.
+void WatchForGiveio(Debuggee& debuggee, DWORD base)
+{
+    if (debuggee.createFile || lstrcmpiA(ModuleName(debuggee.process, base).c_str(), "ntdll.dll"))
+        return;
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const FARPROC ours = GetProcAddress(ntdll, "NtCreateFile");
+    debuggee.createFile = base + static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(ours)
+                                                    - reinterpret_cast<std::uintptr_t>(ntdll));
+    InsertBreakpoint(debuggee, debuggee.createFile);
+}
+
+// At NtCreateFile's entry: [esp] is the return address, [esp+12] the
+// OBJECT_ATTRIBUTES, whose ObjectName is a UNICODE_STRING.
+bool OpensGiveio(const Debuggee& debuggee, const CONTEXT& context, DWORD& returnAddress)
+{
+    DWORD stack[4];
+    DWORD attributes[3];  // Length, RootDirectory, ObjectName
+    struct { USHORT length, maximum; DWORD buffer; } name;
+    WCHAR text[16] = {};
+    const wchar_t wanted[] = L"\\??\\giveio";
+    if (!ReadMemory(debuggee.process, context.Esp, stack, sizeof stack)
+        || !ReadMemory(debuggee.process, stack[3], attributes, sizeof attributes)
+        || attributes[1] != 0 || !ReadMemory(debuggee.process, attributes[2], &name, sizeof name)
+        || name.length != sizeof wanted - sizeof(WCHAR)
+        || !ReadMemory(debuggee.process, name.buffer, text, name.length))
+        return false;
+    returnAddress = stack[0];
+    return lstrcmpiW(text, wanted) == 0;
+}
+
+// A breakpoint of ours was hit: act on it, then let the thread run the
+// original instruction, single-stepping it when the breakpoint must go back.
+void HitBreakpoint(Debuggee& debuggee, HANDLE thread, DWORD threadId, DWORD address)
+{
+    CONTEXT context;
+    context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
+    if (!GetThreadContext(thread, &context))
+        return;
+    DWORD returnAddress = 0;
+    if (address == debuggee.createFile && OpensGiveio(debuggee, context, returnAddress)) {
+        debuggee.giveioReturns[threadId] = returnAddress;
+        InsertBreakpoint(debuggee, returnAddress);
+    }
+    auto pending = debuggee.giveioReturns.find(threadId);
+    if (pending != debuggee.giveioReturns.end() && pending->second == address) {
+        debuggee.giveioReturns.erase(pending);
+        if (static_cast<LONG>(context.Eax) >= 0)  // NT_SUCCESS
+            debuggee.accessGranted = true;
+    }
+    RemoveBreakpoint(debuggee, address);
+    context.Eip = address;
+    if (StillWanted(debuggee, address)) {
+        context.EFlags |= TRAP_FLAG;
+        debuggee.rearm[threadId] = address;
+    }
+    SetThreadContext(thread, &context);
+    if (debuggee.accessGranted && debuggee.giveioReturns.empty())
+        RemoveBreakpoint(debuggee, debuggee.createFile);
+}
+
+// ---- Emulating an instruction -------------------------------------------
+
 // Emulates the I/O instruction the thread stopped at. Returns false when it
 // is not one, so the exception goes on to the program.
-bool EmulateInstruction(Emulator& emu, Debuggee& debuggee, HANDLE thread, DWORD address)
+bool EmulateInstruction(Emulator& emu, Debuggee& debuggee, HANDLE thread, DWORD address,
+                        LONGLONG now)
 {
     const IoInstruction* decoded = DecodeAt(debuggee, address);
     if (!decoded)
@@ -400,42 +682,60 @@ bool EmulateInstruction(Emulator& emu, Debuggee& debuggee, HANDLE thread, DWORD 
     context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
     if (!GetThreadContext(thread, &context))
         return false;
-    LONGLONG now = Now();
 
     unsigned port = io.form == IoForm::Immediate ? io.immediate : (context.Edx & 0xFFFF);
+    if (!debuggee.accessGranted) {
+        // Windows refuses it: the program gets its exception.
+        ReportError(emu, address, io, port, "port I/O before \\\\.\\giveio was opened");
+        return false;
+    }
     std::uint8_t value = static_cast<std::uint8_t>(context.Eax);
-    const char* problem = FormProblem(io);
-    if (!problem)
-        problem = EmulateAccess(emu, port, io.isIn, value, now);
-    if (problem) {
-        ReportError(emu, address, io, port, problem);
-        // A failed read reads all ones; the string forms are only skipped.
+    std::string fault;
+    const char* refused = FormProblem(io);
+    if (!refused)
+        refused = EmulateAccess(emu, port, io.isIn, value, now, fault);
+    if (refused) {
+        ReportError(emu, address, io, port, refused);
+        // A refused read reads all ones; the string forms are only skipped.
         if (io.isIn && io.form != IoForm::String)
             context.Eax |= io.width == 4 ? 0xFFFFFFFFu : io.width == 2 ? 0xFFFFu : 0xFFu;
     } else if (io.isIn) {
         context.Eax = (context.Eax & ~0xFFu) | value;
     }
+    if (!fault.empty())
+        ReportError(emu, address, io, port, fault.c_str());
     context.Eip = address + io.length;
     return SetThreadContext(thread, &context) != 0;
 }
 
-DWORD HandleException(Emulator& emu, Debuggee& debuggee, const DEBUG_EVENT& event)
+DWORD HandleException(Emulator& emu, Debuggee& debuggee, const DEBUG_EVENT& event, LONGLONG now)
 {
     const EXCEPTION_DEBUG_INFO& info = event.u.Exception;
     DWORD code = info.ExceptionRecord.ExceptionCode;
+    DWORD address = static_cast<DWORD>(
+        reinterpret_cast<std::uintptr_t>(info.ExceptionRecord.ExceptionAddress));
+    auto thread = debuggee.threads.find(event.dwThreadId);
+    if (thread == debuggee.threads.end())
+        return DBG_EXCEPTION_NOT_HANDLED;
+    if (code == EXCEPTION_BREAKPOINT && debuggee.breakpoints.count(address)) {
+        HitBreakpoint(debuggee, thread->second, event.dwThreadId, address);
+        return DBG_CONTINUE;
+    }
+    auto rearm = debuggee.rearm.find(event.dwThreadId);
+    if (code == EXCEPTION_SINGLE_STEP && rearm != debuggee.rearm.end()) {
+        if (StillWanted(debuggee, rearm->second))
+            InsertBreakpoint(debuggee, rearm->second);
+        debuggee.rearm.erase(rearm);
+        return DBG_CONTINUE;
+    }
     if (code == EXCEPTION_BREAKPOINT && !debuggee.initialBreakpointSeen) {
         // The loader stops every debugged process once before its entry point.
         debuggee.initialBreakpointSeen = true;
         return DBG_CONTINUE;
     }
-    if (code == EXCEPTION_PRIV_INSTRUCTION && info.dwFirstChance) {
-        auto thread = debuggee.threads.find(event.dwThreadId);
-        DWORD address = static_cast<DWORD>(
-            reinterpret_cast<std::uintptr_t>(info.ExceptionRecord.ExceptionAddress));
-        if (thread != debuggee.threads.end()
-            && EmulateInstruction(emu, debuggee, thread->second, address))
-            return DBG_CONTINUE;
-    }
+    if (code == EXCEPTION_PRIV_INSTRUCTION && info.dwFirstChance
+        && EmulateInstruction(emu, debuggee, thread->second, address, now))
+        return DBG_CONTINUE;
     return DBG_EXCEPTION_NOT_HANDLED;
 }
 
@@ -457,9 +757,12 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
                          GetLastError());
             return false;
         }
+        const LONGLONG arrived = Now();
+        emu.thread = event.dwThreadId;
         DWORD status = DBG_CONTINUE;
         switch (event.dwDebugEventCode) {
         case CREATE_PROCESS_DEBUG_EVENT:
+            emu.programStart = arrived;
             debuggee.process = event.u.CreateProcessInfo.hProcess;
             debuggee.threads[event.dwThreadId] = event.u.CreateProcessInfo.hThread;
             CloseIfSet(event.u.CreateProcessInfo.hFile);
@@ -470,8 +773,11 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
         case EXIT_THREAD_DEBUG_EVENT:
             // The system closes the thread's handle when we continue.
             debuggee.threads.erase(event.dwThreadId);
+            emu.heldTicks.erase(event.dwThreadId);
             break;
         case LOAD_DLL_DEBUG_EVENT:
+            WatchForGiveio(debuggee, static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(
+                                         event.u.LoadDll.lpBaseOfDll)));
             CloseIfSet(event.u.LoadDll.hFile);
             break;
         case UNLOAD_DLL_DEBUG_EVENT:
@@ -479,7 +785,8 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
             debuggee.decoded.clear();
             break;
         case EXCEPTION_DEBUG_EVENT:
-            status = HandleException(emu, debuggee, event);
+            status = HandleException(emu, debuggee, event, arrived);
+            emu.heldTicks[event.dwThreadId] += Now() - arrived;
             break;
         case EXIT_PROCESS_DEBUG_EVENT:
             ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
@@ -560,6 +867,16 @@ bool ParseCount(const char* text, unsigned long long& count)
     return *end == '\0' && count <= 0xFFFFFFFFull;
 }
 
+// FROM-TO, both counts, FROM before TO.
+bool ParseWindow(const char* text, unsigned long long& from, unsigned long long& to)
+{
+    const char* dash = text ? std::strchr(text, '-') : nullptr;
+    if (!dash)
+        return false;
+    const std::string first(text, dash);
+    return ParseCount(first.c_str(), from) && ParseCount(dash + 1, to) && from < to;
+}
+
 bool ParseOptions(int argc, char** argv, Options& options)
 {
     int i = 1;
@@ -574,6 +891,13 @@ bool ParseOptions(int argc, char** argv, Options& options)
         } else if (arg == "--stuck-after") {
             if (!ParseCount(value, options.stuckAfter))
                 return false;
+        } else if (arg == "--busy-window") {
+            if (!ParseWindow(value, options.busyFrom, options.busyTo))
+                return false;
+        } else if (arg == "--absent" && value && !lstrcmpiA(value, "lpt1")) {
+            options.absent[0] = true;
+        } else if (arg == "--absent" && value && !lstrcmpiA(value, "lpt2")) {
+            options.absent[1] = true;
         } else if (arg == "--trace" && value) {
             options.tracePath = value;
         } else if (arg == "--punched" && value) {
