@@ -913,6 +913,13 @@ bool ParseOptions(int argc, char** argv, Options& options)
 
 }  // namespace
 
+// Ctrl+C and Ctrl+Break are the program's to handle: the emulator goes on
+// until the program ends, and then writes what it recorded.
+BOOL WINAPI LeaveBreakToProgram(DWORD event)
+{
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+}
+
 int main(int argc, char** argv)
 {
     Emulator emu;
@@ -942,6 +949,7 @@ int main(int argc, char** argv)
 
     if (!StartProgram(argc, argv, emu.options.programIndex))
         return EXIT_NOT_STARTED;
+    SetConsoleCtrlHandler(LeaveBreakToProgram, TRUE);
 
     DWORD exitCode = 0;
     bool ok = RunDebugLoop(emu, exitCode);

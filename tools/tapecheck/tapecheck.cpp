@@ -71,14 +71,15 @@ struct PortState {
     bool punchBusy;
 };
 
-volatile LONG g_interrupted = 0;
+// The key that ended a watch early: "Ctrl+C" or "Ctrl+Break"; null until then.
+const char* volatile g_interruptedBy = nullptr;
 
 BOOL WINAPI OnConsoleBreak(DWORD event)
 {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
         return FALSE;
     }
-    InterlockedExchange(&g_interrupted, 1);
+    g_interruptedBy = event == CTRL_C_EVENT ? "Ctrl+C" : "Ctrl+Break";
     return TRUE;
 }
 
@@ -183,7 +184,7 @@ void Watch(const Port* ports, PortState* states, int count, unsigned long second
     std::fflush(stdout);
     SetConsoleCtrlHandler(OnConsoleBreak, TRUE);
     const DWORD start = GetTickCount();
-    while (!g_interrupted && GetTickCount() - start < seconds * 1000) {
+    while (!g_interruptedBy && GetTickCount() - start < seconds * 1000) {
         for (int i = 0; i < count; ++i) {
             if (!states[i].present) {
                 continue;
@@ -199,7 +200,11 @@ void Watch(const Port* ports, PortState* states, int count, unsigned long second
         }
         Sleep(WATCH_POLL_MS);
     }
-    std::printf(g_interrupted ? "Watch ended by Ctrl+C.\n" : "Watch ended.\n");
+    if (g_interruptedBy) {
+        std::printf("Watch ended by %s.\n", g_interruptedBy);
+    } else {
+        std::printf("Watch ended.\n");
+    }
 }
 
 } // namespace
