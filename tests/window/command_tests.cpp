@@ -56,9 +56,7 @@ TEST_CASE("a path of more than 254 characters is refused, not cut short and sent
 {
     AppRun app;
     // A file whose path is 254 characters long, the longest a send takes.
-    std::string path = TempPath("long");
-    path.erase(path.rfind('\\') + 1);
-    path = AddFile(app, SAMPLE, path + std::string(254 - path.size(), 'p'));
+    const std::string path = AddFile(app, SAMPLE, TempPathOfLength("long", 254, 'p'));
     REQUIRE(StartApp(app, ""));
     const std::string tooLong = path + "x";
     CheckFailedSends(app, {{"255 characters, of which the first 254 name a file", tooLong.c_str(),
@@ -79,25 +77,18 @@ TEST_CASE("a path typed into the field is punched byte for byte, on either port"
     for (const Port& port : {LPT1, LPT2}) {
         INFO(std::string(port.text));
         AppRun app;
-        const std::string path = AddFile(app, SAMPLE);
-        REQUIRE(StartApp(app, ""));
-        WriteWindowText(GetDlgItem(app.window, PATH_FIELD), path);
+        const std::string path = StartWithFile(app, SAMPLE, "");
         SendAndWait(app, port);
         CheckControls(app.window, path);
         CHECK(ReadWindowText(app.window) == TITLE);
-        CHECK(NoDialogAppears(app));
-        CloseAndExpectExitZero(app);
-        CHECK(ReadFileBytes(app.punched) == SAMPLE);
-        CHECK(CheckHandshake(ReadTrace(app.trace, nullptr), port.base, SAMPLE) == "");
+        CloseAndCheckPunched(app, port, SAMPLE);
     }
 }
 
 TEST_CASE("while the punch is stuck the window answers and says so, and Cancel stops the transfer")
 {
     AppRun app;
-    const std::string path = AddFile(app, SAMPLE);
-    REQUIRE(StartApp(app, "--stuck-after 3"));
-    WriteWindowText(GetDlgItem(app.window, PATH_FIELD), path);
+    const std::string path = StartWithFile(app, SAMPLE, "--stuck-after 3");
     HWND send = GetDlgItem(app.window, LPT1.button);
     Click(send);
     CHECK(ReadWindowText(send) == "Cancel");
@@ -130,16 +121,12 @@ TEST_CASE("while the punch is stuck the window answers and says so, and Cancel s
 TEST_CASE("closing the window during a slow transfer stops it at rest and exits with 0")
 {
     AppRun app;
-    const std::string path = AddFile(app, SAMPLE);
-    REQUIRE(StartApp(app, "--busy-ms 300"));
-    WriteWindowText(GetDlgItem(app.window, PATH_FIELD), path);
+    StartWithFile(app, SAMPLE, "--busy-ms 300");
     Click(GetDlgItem(app.window, LPT2.button));
     CHECK(WaitUntil([&] { return ReadWindowText(app.window) != TITLE; }));
     CHECK(Answers(app.window));
     CloseAndExpectExitZero(app);
-    const std::string punched = ReadFileBytes(app.punched);
-    CHECK(punched.size() < SAMPLE.size());
-    CHECK(punched == SAMPLE.substr(0, punched.size()));
+    CheckStoppedShort(app, SAMPLE);
     CheckPortAtRest(app, LPT2);
 }
 

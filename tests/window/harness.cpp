@@ -15,6 +15,14 @@ std::string AddFile(AppRun& app, const std::string& bytes, std::string path)
     return path;
 }
 
+std::string TempPathOfLength(const char* prefix, size_t length, char fill)
+{
+    std::string path = TempPath(prefix);
+    const size_t end = path.rfind('.');
+    REQUIRE(path.size() <= length);
+    return path.insert(end, length - path.size(), fill);
+}
+
 namespace {
 
 struct ExpectedControl {
@@ -117,6 +125,29 @@ void CloseAndExpectExitZero(AppRun& app)
 {
     PostMessageA(app.window, WM_CLOSE, 0, 0);
     CHECK(WaitForExit(app) == 0);
+}
+
+std::string StartWithFile(AppRun& app, const std::string& bytes, const char* punchOptions)
+{
+    const std::string path = AddFile(app, bytes);
+    REQUIRE(StartApp(app, punchOptions));
+    WriteWindowText(GetDlgItem(app.window, PATH_FIELD), path);
+    return path;
+}
+
+void CloseAndCheckPunched(AppRun& app, const Port& port, const std::string& bytes)
+{
+    CHECK(NoDialogAppears(app));
+    CloseAndExpectExitZero(app);
+    CHECK(ReadFileBytes(app.punched) == bytes);
+    CHECK(CheckHandshake(ReadTrace(app.trace, nullptr), port.base, bytes) == "");
+}
+
+void CheckStoppedShort(const AppRun& app, const std::string& bytes)
+{
+    const std::string punched = ReadFileBytes(app.punched);
+    CHECK(punched.size() < bytes.size());
+    CHECK(punched == bytes.substr(0, punched.size()));
 }
 
 void CheckPortAtRest(const AppRun& app, const Port& port)

@@ -9,6 +9,9 @@
 // A file holding bytes, at path or else at a fresh temporary path, deleted
 // with the run. Returns its path.
 std::string AddFile(AppRun& app, const std::string& bytes, std::string path = "");
+// A fresh temporary path of exactly length characters, its name drawn out
+// with fill; no other process or test makes the same one.
+std::string TempPathOfLength(const char* prefix, size_t length, char fill);
 // The main window's four controls, in order, with identifiers, classes,
 // texts, styles and places as at start-up, but with pathText in the field.
 void CheckControls(HWND window, const std::string& pathText = "No file yet...");
@@ -35,6 +38,14 @@ const Port LPT2 = {1004, "Send File to LPT2 (278h)", 0x278};
 // before, which it does again when the transfer has ended.
 void SendAndWait(AppRun& app, const Port& port);
 void CloseAndExpectExitZero(AppRun& app);
+// Starts the app under the emulated punch with the given options and a file
+// of bytes named in the path field; returns the file's path.
+std::string StartWithFile(AppRun& app, const std::string& bytes, const char* punchOptions);
+// After a finished transfer: no message came, the window closes with exit
+// code 0, and the punch got exactly bytes with the exact handshake on port.
+void CloseAndCheckPunched(AppRun& app, const Port& port, const std::string& bytes);
+// The punch got bytes from the start of the file and fewer than all.
+void CheckStoppedShort(const AppRun& app, const std::string& bytes);
 // Only the port's own registers were used, and the control register was
 // left at rest, 0x01, after the last byte.
 void CheckPortAtRest(const AppRun& app, const Port& port);
