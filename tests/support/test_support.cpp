@@ -39,19 +39,28 @@ std::string ReadFileBytes(const std::string& path)
     return bytes.str();
 }
 
-bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started)
+namespace {
+
+// Starts the process with its stdout and stderr on output when it is given.
+bool StartWithOutput(const std::string& commandLine, HANDLE output, PROCESS_INFORMATION& started)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
     std::string mutableLine = commandLine;
-    return CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &started) != 0;
+    return CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, output != nullptr, 0,
+                          nullptr, nullptr, &startup, &started) != 0;
 }
 
-DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs)
+DWORD RunToEnd(const std::string& commandLine, DWORD timeoutMs, HANDLE output)
 {
     PROCESS_INFORMATION process = {};
-    if (!StartProcess(commandLine, process))
+    if (!StartWithOutput(commandLine, output, process))
         return ~DWORD{0};
     DWORD exitCode = STILL_ACTIVE;
     if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
@@ -60,6 +69,33 @@ DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs)
         TerminateProcess(process.hProcess, STILL_ACTIVE);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+} // namespace
+
+bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started)
+{
+    return StartWithOutput(commandLine, nullptr, started);
+}
+
+DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs)
+{
+    return RunToEnd(commandLine, timeoutMs, nullptr);
+}
+
+DWORD RunProcessCapturing(const std::string& commandLine, DWORD timeoutMs, std::string& output)
+{
+    const std::string path = TempPath("output");
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return ~DWORD{0};
+    const DWORD exitCode = RunToEnd(commandLine, timeoutMs, file);
+    CloseHandle(file);
+    output = ReadFileBytes(path);
+    DeleteFileA(path.c_str());
     return exitCode;
 }
 
