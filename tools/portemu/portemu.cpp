@@ -9,6 +9,7 @@
 // over so that the run still ends; port I/O before giveio was opened gets
 // the exception that Windows would give.
 
+#include "tapeview.h"
 #include "trace.h"
 #include "version.h"
 
@@ -45,6 +46,7 @@ const char USAGE[] =
     "                    and writes go nowhere (may be given twice)\n"
     "  --trace FILE      every register access, with its time in microseconds\n"
     "  --punched FILE    every byte the punch took\n"
+    "  --live            each row to stdout as the punch takes its byte\n"
     "Errors, as a real port and punch would have them: each is written to\n"
     "stderr and to the trace as an ERROR line, and makes portemu exit with 97.\n"
     "  - port I/O before the program has opened \\\\.\\giveio (Windows raises a\n"
@@ -71,6 +73,7 @@ struct Options {
     unsigned long long busyFrom = NEVER;
     unsigned long long busyTo = NEVER;
     bool absent[2] = {};  // LPT1, LPT2
+    bool live = false;
     const char* tracePath = nullptr;
     const char* punchedPath = nullptr;
     int programIndex = 0;  // argv index of PROGRAM
@@ -244,6 +247,7 @@ struct Emulator {
     // the thread of the event in hand.
     std::unordered_map<DWORD, LONGLONG> heldTicks;
     DWORD thread = 0;
+    bool shownHeader = false;
     Trace trace;
     OutputFile punched;
     bool failed = false;
@@ -322,6 +326,17 @@ void WriteData(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now, st
                fault);
 }
 
+// The row as the tape will show it, the moment the punch takes the byte.
+void ShowRow(Emulator& emu, const Punch& punch)
+{
+    if (!emu.shownHeader)
+        std::printf("port %s", TapeTextHeader().c_str());
+    emu.shownHeader = true;
+    std::printf("%s %s", &punch == &emu.punches[0] ? "LPT1" : "LPT2",
+                TapeTextRow(static_cast<unsigned long>(punch.latched), punch.data).c_str());
+    std::fflush(stdout);
+}
+
 // The punch takes the data byte when STROBE is released, control bit 0 going
 // from 1 to 0, unless it is busy: then the byte is lost. STROBE goes low
 // again for the next byte no sooner than 1 ms after a release.
@@ -348,6 +363,8 @@ void WriteControl(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now,
         return;
     }
     Append(emu.punched, reinterpret_cast<const char*>(&punch.data), 1);
+    if (emu.options.live)
+        ShowRow(emu, punch);
     ++punch.latched;
     if (emu.busyTicks > 0)
         punch.busyUntil = now + emu.busyTicks;
@@ -898,6 +915,9 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.absent[0] = true;
         } else if (arg == "--absent" && value && !lstrcmpiA(value, "lpt2")) {
             options.absent[1] = true;
+        } else if (arg == "--live") {
+            options.live = true;
+            continue;  // takes no value
         } else if (arg == "--trace" && value) {
             options.tracePath = value;
         } else if (arg == "--punched" && value) {

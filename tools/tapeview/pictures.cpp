@@ -88,6 +88,26 @@ const char NOTE[] = " fill=\"#555\"";
 
 // ---- The tape ---------------------------------------------------------------
 
+std::string TapeTextHeader()
+{
+    std::string channels;
+    for (int bit : TRACKS)
+        channels += bit == FEED ? ' ' : static_cast<char>('1' + bit);
+    return "offset  " + channels + "  hex chr\n";
+}
+
+std::string TapeTextRow(unsigned long offset, unsigned char byte)
+{
+    std::string holes;
+    for (int bit : TRACKS)
+        holes += bit == FEED ? '.' : (byte >> bit & 1) ? 'O' : ' ';
+    std::string row;
+    Add(row, "%6lu |%s|  %02X", offset, holes.c_str(), byte);
+    if (Printable(byte))
+        Add(row, "  %c", byte);
+    return row + '\n';
+}
+
 std::string TapeText(const std::string& punched)
 {
     std::string text;
@@ -95,20 +115,10 @@ std::string TapeText(const std::string& punched)
         "%lu bytes. O = hole, . = feed hole; channel 8 (bit 7) on the left ... channel 1"
         " (bit 0) on the right\n",
         static_cast<unsigned long>(punched.size()));
-    std::string channels;
-    for (int bit : TRACKS)
-        channels += bit == FEED ? ' ' : static_cast<char>('1' + bit);
-    Add(text, "offset  %s  hex chr\n", channels.c_str());
+    text += TapeTextHeader();
     unsigned long offset = 0;
-    for (unsigned char byte : punched) {
-        std::string holes;
-        for (int bit : TRACKS)
-            holes += bit == FEED ? '.' : (byte >> bit & 1) ? 'O' : ' ';
-        Add(text, "%6lu |%s|  %02X", offset++, holes.c_str(), byte);
-        if (Printable(byte))
-            Add(text, "  %c", byte);
-        text += '\n';
-    }
+    for (unsigned char byte : punched)
+        text += TapeTextRow(offset++, byte);
     return text;
 }
 

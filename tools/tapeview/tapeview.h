@@ -13,6 +13,9 @@
 
 // A legend line, a column header, then one row per byte in punched order.
 std::string TapeText(const std::string& punched);
+// The column header and one byte's row of that text, each with its newline.
+std::string TapeTextHeader();
+std::string TapeTextRow(unsigned long offset, unsigned char byte);
 // The first maxRows bytes as a strip of tape down the page, with a note when
 // there are more.
 std::string TapeSvg(const std::string& punched, std::size_t maxRows);
