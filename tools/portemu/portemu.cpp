@@ -33,7 +33,9 @@ constexpr unsigned long long NEVER = ~0ULL;
 
 const char USAGE[] =
     "usage: portemu [OPTIONS] -- PROGRAM.exe [ARGS...]\n"
-    "       portemu --help | --version\n"
+    "       portemu --help | --version\n";
+
+const char HELP[] =
     "Runs PROGRAM as its debugger and carries out its port I/O on an emulated\n"
     "LPT1 (378h) and LPT2 (278h), each with a Facit 4070 punch on it.\n"
     "  --busy-ms N       the punch holds BUSY for N ms after each byte (0)\n"
@@ -54,10 +56,11 @@ const char USAGE[] =
     "  - a STROBE release while the punch holds BUSY: the byte is not punched\n"
     "  - the byte written less than 12 ms after the blank data lines (the\n"
     "    first data write after STROBE went low), or STROBE low again less than\n"
-    "    1 ms after a release, each with a tolerance of 0.1 ms. Pauses are timed\n"
-    "    on the program's clock: the time portemu holds the program stopped at\n"
-    "    a trap is left out, and what remains of a trap's delay only lengthens\n"
-    "    a pause, so the tolerance only covers the clocks\n"
+    "    1 ms after a release. A pause is timed from trap to trap, less the\n"
+    "    time portemu held that thread stopped at its traps. What is left of a\n"
+    "    trap's delay (0.2 to 1 ms under Wine) only lengthens a pause, so the\n"
+    "    tolerance, 0.1 ms, only covers the clocks; a pause short by less than\n"
+    "    that delay can pass unseen\n"
     "  - anything but 8-bit in/out through dx, or a port other than the\n"
     "    three registers of the two ports\n"
     "A present port reads as a standard one: data gives the last byte written,\n"
@@ -948,6 +951,7 @@ int main(int argc, char** argv)
     }
     if (argc == 2 && first == "--help") {
         std::fputs(USAGE, stdout);
+        std::fputs(HELP, stdout);
         return 0;
     }
     if (!ParseOptions(argc, argv, emu.options)) {
