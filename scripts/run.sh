@@ -11,7 +11,10 @@ file=${1:-}
 cd "$(dirname "$0")/.."
 build=$PWD/build
 out=$build/run
-busy="--busy-ms 13"
+# 12 ms of blank, 13 ms busy: 25 ms a byte, the pace of a 75
+# characters-per-second punch driven by this program. --live shows each row
+# as the punch takes its byte.
+busy="--busy-ms 13 --live"
 mkdir -p "$out"
 rm -f "$out/trace.txt" "$out/punched.bin"
 export TAPELARK_WINE_DIR="$build/wine" TAPELARK_GIVEIO=present
@@ -24,6 +27,7 @@ windows_path() {
 
 if [ -n "${DISPLAY:-}" ] && [ -z "$file" ]; then
     echo "Pick a file, press a send button, then close the window."
+    echo "The tape shows here, a row as the punch takes each byte."
     $wine_run "$build/portemu.exe" $busy --trace "$(windows_path "$out/trace.txt")" \
         --punched "$(windows_path "$out/punched.bin")" -- "$build/tapelark.exe" || true
 else

@@ -1,6 +1,7 @@
 // The emulated port refuses what a real port would not allow: each mistake
 // is made by port_steps.exe, and the same steps done right pass.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include "tapeview.h"
 #include "test_support.h"
 
 #include <doctest/doctest.h>
@@ -198,6 +199,28 @@ TEST_CASE("--busy-window holds BUSY from FROM to TO ms after the program started
         REQUIRE(blank != run.trace.end());
         CHECK(blank->micros >= 300000);
     }
+}
+
+TEST_CASE("--live shows each row the moment the punch takes its byte")
+{
+    const std::string portemu = "\"" + SiblingPath("..\\portemu.exe") + "\" --live ";
+    const std::string steps = " -- \"" + SiblingPath("port_steps.exe") + "\" ";
+    auto withoutCr = [](std::string text) {
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        return text;
+    };
+    std::string output;
+    CHECK(RunProcessCapturing(portemu + "--busy-ms 5" + steps + "bytes 3 12 1 wait", 60000, output)
+          == 0);
+    CHECK(withoutCr(output)
+          == "port " + TapeTextHeader() + "LPT1 " + TapeTextRow(0, 'A') + "LPT1 "
+                 + TapeTextRow(1, 'B') + "LPT1 " + TapeTextRow(2, 'C'));
+
+    // Stuck after the first byte, the program waits for good; the row of
+    // that byte is out while it waits, before portemu is stopped.
+    CHECK(RunProcessCapturing(portemu + "--stuck-after 1" + steps + "bytes 2 12 1 wait", 3000,
+                              output) == STILL_ACTIVE);
+    CHECK(withoutCr(output) == "port " + TapeTextHeader() + "LPT1 " + TapeTextRow(0, 'A'));
 }
 
 TEST_CASE("a wrong command line gets the usage and exit code 99")

@@ -41,28 +41,26 @@ std::string ReadFileBytes(const std::string& path)
 
 namespace {
 
-// Starts a process, its standard output and error going to output when
-// that is a handle; it inherits the handles it is given.
-bool Start(const std::string& commandLine, HANDLE output, PROCESS_INFORMATION& started)
+// Starts the process with its stdout and stderr on output when it is given.
+bool StartWithOutput(const std::string& commandLine, HANDLE output, PROCESS_INFORMATION& started)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    if (output != INVALID_HANDLE_VALUE) {
+    if (output) {
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
         startup.hStdOutput = output;
         startup.hStdError = output;
     }
     std::string mutableLine = commandLine;
-    return CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr,
-                          output != INVALID_HANDLE_VALUE, 0, nullptr, nullptr, &startup,
-                          &started) != 0;
+    return CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, output != nullptr, 0,
+                          nullptr, nullptr, &startup, &started) != 0;
 }
 
-DWORD Run(const std::string& commandLine, DWORD timeoutMs, HANDLE output)
+DWORD RunToEnd(const std::string& commandLine, DWORD timeoutMs, HANDLE output)
 {
     PROCESS_INFORMATION process = {};
-    if (!Start(commandLine, output, process))
+    if (!StartWithOutput(commandLine, output, process))
         return ~DWORD{0};
     DWORD exitCode = STILL_ACTIVE;
     if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
@@ -78,23 +76,23 @@ DWORD Run(const std::string& commandLine, DWORD timeoutMs, HANDLE output)
 
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started)
 {
-    return Start(commandLine, INVALID_HANDLE_VALUE, started);
+    return StartWithOutput(commandLine, nullptr, started);
 }
 
 DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs)
 {
-    return Run(commandLine, timeoutMs, INVALID_HANDLE_VALUE);
+    return RunToEnd(commandLine, timeoutMs, nullptr);
 }
 
-DWORD RunProcessOutput(const std::string& commandLine, DWORD timeoutMs, std::string& output)
+DWORD RunProcessCapturing(const std::string& commandLine, DWORD timeoutMs, std::string& output)
 {
     const std::string path = TempPath("output");
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return ~DWORD{0};
-    const DWORD exitCode = Run(commandLine, timeoutMs, file);
+    const DWORD exitCode = RunToEnd(commandLine, timeoutMs, file);
     CloseHandle(file);
     output = ReadFileBytes(path);
     DeleteFileA(path.c_str());

@@ -25,9 +25,8 @@ bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started);
 // running after timeoutMs is killed and gives STILL_ACTIVE.
 DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs);
 
-// Runs a process to its end like RunProcess, with its standard output and
-// standard error both going to output.
-DWORD RunProcessOutput(const std::string& commandLine, DWORD timeoutMs, std::string& output);
+// The same, with what the process wrote to stdout and stderr in output.
+DWORD RunProcessCapturing(const std::string& commandLine, DWORD timeoutMs, std::string& output);
 
 // The same pseudo-random bytes for the same count and seed, on every run.
 std::string RandomBytes(size_t count, unsigned seed);

@@ -49,7 +49,7 @@ CheckRun RunCheck(const std::string& emulatorOptions, const std::string& argumen
     const std::string punched = TempPath("punched");
     std::string output;
     CheckRun run;
-    run.exitCode = RunProcessOutput(
+    run.exitCode = RunProcessCapturing(
         UnderEmulatedPort(emulatorOptions, trace, punched,
                           "\"" + SiblingPath("..\\tapecheck.exe") + "\" " + arguments),
         RUN_TIMEOUT_MS, output);

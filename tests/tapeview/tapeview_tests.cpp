@@ -1,6 +1,8 @@
-// tapeview's pictures of known bytes, its reading of a handwritten trace, and
-// the program on a real run under the emulated port and punch.
+// tapeview's pictures of known bytes and of a tapeprep tape, its reading of a
+// handwritten trace, and the program on a real run under the emulated port
+// and punch.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include "tape_layout.h"
 #include "tapeview.h"
 #include "test_support.h"
 
@@ -154,6 +156,67 @@ TEST_CASE("the tape SVG draws one row per byte, channels as in the text, cut at 
     const std::string markup = TapeSvg("<&", 64);
     CHECK(Contains(markup, ">&lt;</text>"));
     CHECK(Contains(markup, ">&amp;</text>"));
+}
+
+TEST_CASE("the strip SVG of a tapeprep tape: the label reads as text along the tape")
+{
+    const std::string in = TempPath("in");
+    const std::string tape = TempPath("tape");
+    const std::string svg = TempPath("strip");
+    REQUIRE(WriteFileBytes(in, "xy"));
+    REQUIRE(RunProcess("\"" + SiblingPath("..\\tapeprep.exe") + "\" --leader 4 --trailer 2"
+                       " --fill 0x80 --label FL7 \"" + in + "\" \"" + tape + "\"",
+                       RUN_TIMEOUT_MS) == 0);
+    const std::string bytes = ReadFileBytes(tape);
+    REQUIRE(bytes.size() == 4 + 1 + 3 * 6 + 2 + 2);
+
+    // The picture's holes as text: one line per height, top first, one
+    // character per row of tape, left to right.
+    const std::vector<Circle> holes = Holes(StripSvg(bytes, 0, 1000));
+    std::vector<double> heights, columns;
+    for (const Circle& circle : holes) {
+        (circle.feed ? columns : heights).push_back(circle.feed ? circle.x : circle.y);
+    }
+    std::sort(heights.begin(), heights.end());
+    heights.erase(std::unique(heights.begin(), heights.end()), heights.end());
+    REQUIRE(columns.size() == bytes.size());
+    REQUIRE(heights.size() == 8);
+    std::vector<std::string> picture(8, std::string(bytes.size(), '.'));
+    for (const Circle& circle : holes)
+        if (!circle.feed)
+            picture[std::find(heights.begin(), heights.end(), circle.y) - heights.begin()]
+                   [std::find(columns.begin(), columns.end(), circle.x) - columns.begin()] = '#';
+
+    // Channel 8 on top holds the fill rows; below it, the letters upright.
+    CHECK(picture[0] == "####" "#.....#.....#.....#" ".." "##");
+    for (int dot = 0; dot < GLYPH_ROWS; ++dot) {
+        INFO("dot row " << dot);
+        CHECK(picture[1 + dot].substr(4, 19)
+              == std::string(".") + GlyphDrawing('F')[dot] + "." + GlyphDrawing('L')[dot] + "."
+                     + GlyphDrawing('7')[dot] + ".");
+    }
+
+    // The program draws exactly that, from a given row, cut where asked.
+    auto tapeview = [&](const std::string& options) {
+        return RunProcess("\"" + SiblingPath("..\\tapeview.exe") + "\" strip-svg \"" + tape
+                              + "\" \"" + svg + "\"" + options,
+                          RUN_TIMEOUT_MS);
+    };
+    CHECK(tapeview("") == 0);
+    CHECK(ReadFileBytes(svg) == StripSvg(bytes, 0, 200));
+    CHECK(tapeview(" --rows 10 --from 4") == 0);
+    const std::string cut = ReadFileBytes(svg);
+    CHECK(cut == StripSvg(bytes, 4, 10));
+    size_t shown = 10;  // the feed holes
+    for (const std::string& line : picture)
+        shown += std::count(line.begin() + 4, line.begin() + 14, '#');
+    CHECK(Holes(cut).size() == shown);
+    CHECK(Contains(cut, "rows 4 to 13"));
+    CHECK(Contains(cut, "13 more bytes not drawn."));
+    for (const char* wrong : {" --rows 0", " --from", " --from 1 --from 2", " --bytes 3"})
+        CHECK(tapeview(wrong) == 2);
+    for (const std::string& path : {in, tape, svg})
+        DeleteFileA(path.c_str());
 }
 
 TEST_CASE("a handwritten trace: folded reads, an ERROR line, pin levels and pauses")

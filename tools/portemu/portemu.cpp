@@ -9,6 +9,7 @@
 // over so that the run still ends; port I/O before giveio was opened gets
 // the exception that Windows would give.
 
+#include "tapeview.h"
 #include "trace.h"
 #include "version.h"
 
@@ -32,7 +33,9 @@ constexpr unsigned long long NEVER = ~0ULL;
 
 const char USAGE[] =
     "usage: portemu [OPTIONS] -- PROGRAM.exe [ARGS...]\n"
-    "       portemu --help | --version\n"
+    "       portemu --help | --version\n";
+
+const char HELP[] =
     "Runs PROGRAM as its debugger and carries out its port I/O on an emulated\n"
     "LPT1 (378h) and LPT2 (278h), each with a Facit 4070 punch on it.\n"
     "  --busy-ms N       the punch holds BUSY for N ms after each byte (0)\n"
@@ -45,6 +48,7 @@ const char USAGE[] =
     "                    and writes go nowhere (may be given twice)\n"
     "  --trace FILE      every register access, with its time in microseconds\n"
     "  --punched FILE    every byte the punch took\n"
+    "  --live            each row to stdout as the punch takes its byte\n"
     "Errors, as a real port and punch would have them: each is written to\n"
     "stderr and to the trace as an ERROR line, and makes portemu exit with 97.\n"
     "  - port I/O before the program has opened \\\\.\\giveio (Windows raises a\n"
@@ -52,10 +56,11 @@ const char USAGE[] =
     "  - a STROBE release while the punch holds BUSY: the byte is not punched\n"
     "  - the byte written less than 12 ms after the blank data lines (the\n"
     "    first data write after STROBE went low), or STROBE low again less than\n"
-    "    1 ms after a release, each with a tolerance of 0.1 ms. Pauses are timed\n"
-    "    on the program's clock: the time portemu holds the program stopped at\n"
-    "    a trap is left out, and what remains of a trap's delay only lengthens\n"
-    "    a pause, so the tolerance only covers the clocks\n"
+    "    1 ms after a release. A pause is timed from trap to trap, less the\n"
+    "    time portemu held that thread stopped at its traps. What is left of a\n"
+    "    trap's delay (0.2 to 1 ms under Wine) only lengthens a pause, so the\n"
+    "    tolerance, 0.1 ms, only covers the clocks; a pause short by less than\n"
+    "    that delay can pass unseen\n"
     "  - anything but 8-bit in/out through dx, or a port other than the\n"
     "    three registers of the two ports\n"
     "A present port reads as a standard one: data gives the last byte written,\n"
@@ -71,6 +76,7 @@ struct Options {
     unsigned long long busyFrom = NEVER;
     unsigned long long busyTo = NEVER;
     bool absent[2] = {};  // LPT1, LPT2
+    bool live = false;
     const char* tracePath = nullptr;
     const char* punchedPath = nullptr;
     int programIndex = 0;  // argv index of PROGRAM
@@ -244,6 +250,7 @@ struct Emulator {
     // the thread of the event in hand.
     std::unordered_map<DWORD, LONGLONG> heldTicks;
     DWORD thread = 0;
+    bool shownHeader = false;
     Trace trace;
     OutputFile punched;
     bool failed = false;
@@ -322,6 +329,17 @@ void WriteData(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now, st
                fault);
 }
 
+// The row as the tape will show it, the moment the punch takes the byte.
+void ShowRow(Emulator& emu, const Punch& punch)
+{
+    if (!emu.shownHeader)
+        std::printf("port %s", TapeTextHeader().c_str());
+    emu.shownHeader = true;
+    std::printf("%s %s", &punch == &emu.punches[0] ? "LPT1" : "LPT2",
+                TapeTextRow(static_cast<unsigned long>(punch.latched), punch.data).c_str());
+    std::fflush(stdout);
+}
+
 // The punch takes the data byte when STROBE is released, control bit 0 going
 // from 1 to 0, unless it is busy: then the byte is lost. STROBE goes low
 // again for the next byte no sooner than 1 ms after a release.
@@ -348,6 +366,8 @@ void WriteControl(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now,
         return;
     }
     Append(emu.punched, reinterpret_cast<const char*>(&punch.data), 1);
+    if (emu.options.live)
+        ShowRow(emu, punch);
     ++punch.latched;
     if (emu.busyTicks > 0)
         punch.busyUntil = now + emu.busyTicks;
@@ -898,6 +918,9 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.absent[0] = true;
         } else if (arg == "--absent" && value && !lstrcmpiA(value, "lpt2")) {
             options.absent[1] = true;
+        } else if (arg == "--live") {
+            options.live = true;
+            continue;  // takes no value
         } else if (arg == "--trace" && value) {
             options.tracePath = value;
         } else if (arg == "--punched" && value) {
@@ -935,6 +958,7 @@ int main(int argc, char** argv)
     }
     if (argc == 2 && first == "--help") {
         std::fputs(USAGE, stdout);
+        std::fputs(HELP, stdout);
         return 0;
     }
     if (!ParseOptions(argc, argv, emu.options)) {

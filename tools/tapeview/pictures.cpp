@@ -88,6 +88,26 @@ const char NOTE[] = " fill=\"#555\"";
 
 // ---- The tape ---------------------------------------------------------------
 
+std::string TapeTextHeader()
+{
+    std::string channels;
+    for (int bit : TRACKS)
+        channels += bit == FEED ? ' ' : static_cast<char>('1' + bit);
+    return "offset  " + channels + "  hex chr\n";
+}
+
+std::string TapeTextRow(unsigned long offset, unsigned char byte)
+{
+    std::string holes;
+    for (int bit : TRACKS)
+        holes += bit == FEED ? '.' : (byte >> bit & 1) ? 'O' : ' ';
+    std::string row;
+    Add(row, "%6lu |%s|  %02X", offset, holes.c_str(), byte);
+    if (Printable(byte))
+        Add(row, "  %c", byte);
+    return row + '\n';
+}
+
 std::string TapeText(const std::string& punched)
 {
     std::string text;
@@ -95,20 +115,10 @@ std::string TapeText(const std::string& punched)
         "%lu bytes. O = hole, . = feed hole; channel 8 (bit 7) on the left ... channel 1"
         " (bit 0) on the right\n",
         static_cast<unsigned long>(punched.size()));
-    std::string channels;
-    for (int bit : TRACKS)
-        channels += bit == FEED ? ' ' : static_cast<char>('1' + bit);
-    Add(text, "offset  %s  hex chr\n", channels.c_str());
+    text += TapeTextHeader();
     unsigned long offset = 0;
-    for (unsigned char byte : punched) {
-        std::string holes;
-        for (int bit : TRACKS)
-            holes += bit == FEED ? '.' : (byte >> bit & 1) ? 'O' : ' ';
-        Add(text, "%6lu |%s|  %02X", offset++, holes.c_str(), byte);
-        if (Printable(byte))
-            Add(text, "  %c", byte);
-        text += '\n';
-    }
+    for (unsigned char byte : punched)
+        text += TapeTextRow(offset++, byte);
     return text;
 }
 
@@ -135,7 +145,7 @@ std::string TapeSvg(const std::string& punched, std::size_t maxRows)
 
     std::string svg;
     StartSvg(svg, width, height);
-    Text(svg, 16, 26, TITLE, "Punched tape, " + std::to_string(punched.size()) + " bytes");
+    Text(svg, 16, 26, TITLE, "Tape, " + std::to_string(punched.size()) + " bytes");
     Text(svg, 16, 46, NOTE,
          "One row per byte, the first punched at the top, with its offset, hex and ASCII.");
 
@@ -199,6 +209,86 @@ std::string TapeSvg(const std::string& punched, std::size_t maxRows)
     Text(svg, legendX, y + 76, "", "channel 8 (bit 7) on the left,");
     Text(svg, legendX, y + 92, "", "channel 1 (bit 0) on the right,");
     Text(svg, legendX, y + 108, "", "the feed holes between 3 and 4.");
+    Add(svg, "</svg>\n");
+    return svg;
+}
+
+std::string StripSvg(const std::string& bytes, std::size_t from, std::size_t maxRows)
+{
+    // The tape lying along the page at 100 px to the inch, its start on the
+    // left, channel 8 at the top edge: a tapeprep label reads as text.
+    const double pitch = 10, holeRadius = 3.6, feedRadius = 2.3, tapeHeight = 100;
+    const double tapeLeft = 70, tapeTop = 76;
+    const double tapeBottom = tapeTop + tapeHeight;
+
+    from = std::min(from, bytes.size());
+    const std::size_t rows = std::min(bytes.size() - from, maxRows);
+    const bool cutBefore = from > 0, cutAfter = from + rows < bytes.size();
+    const double tapeRight = tapeLeft + (rows + 1) * pitch;
+    const double width = std::max(tapeRight + 30, 560.0);
+    const double height = tapeBottom + 56;
+    auto rowX = [&](std::size_t row) { return tapeLeft + (row + 1) * pitch; };
+    auto trackY = [&](std::size_t track) { return tapeTop + pitch * (track + 1); };
+
+    std::string svg;
+    StartSvg(svg, width, height);
+    std::string title = "Tape, " + std::to_string(bytes.size()) + " bytes";
+    if (cutBefore || cutAfter)
+        title += ", rows " + std::to_string(from) + " to " + std::to_string(from + rows - 1);
+    Text(svg, 16, 26, TITLE, title);
+    Text(svg, 16, 46, NOTE,
+         "The start on the left, channel 8 at the top, channel 1 at the bottom; "
+         "the feed holes between 4 and 3.");
+
+    for (std::size_t track = 0; track < std::size(TRACKS); ++track)
+        if (TRACKS[track] != FEED)
+            Text(svg, tapeLeft - 10, trackY(track) + 4, " text-anchor=\"end\" font-size=\"9\"",
+                 std::to_string(TRACKS[track] + 1));
+
+    // The strip; a tape that goes on beyond the picture ends in a torn edge.
+    auto torn = [&](double x, double direction) {
+        for (int tooth = 1; tooth <= 10; ++tooth)
+            Add(svg, " L%.1f %.1f", x + (tooth % 2 ? direction * 5 : 0),
+                tapeTop + tooth * tapeHeight / 10 * (direction > 0 ? 1 : -1)
+                    + (direction > 0 ? 0 : tapeHeight));
+    };
+    Add(svg,
+        "<path fill=\"#f3e7c4\" stroke=\"#b8a46a\" stroke-width=\"1.5\" d=\"M%.1f %.1f H%.1f",
+        tapeLeft, tapeTop, tapeRight);
+    if (cutAfter)
+        torn(tapeRight, 1);
+    else
+        Add(svg, " V%.1f", tapeBottom);
+    Add(svg, " H%.1f", tapeLeft);
+    if (cutBefore)
+        torn(tapeLeft, -1);
+    Add(svg, " Z\"/>\n");
+
+    Add(svg, "<g fill=\"#2a2a2a\">\n");
+    for (std::size_t row = 0; row < rows; ++row) {
+        const unsigned char byte = static_cast<unsigned char>(bytes[from + row]);
+        for (std::size_t track = 0; track < std::size(TRACKS); ++track) {
+            const int bit = TRACKS[track];
+            if (bit == FEED || byte >> bit & 1)
+                Add(svg, "<circle class=\"%s\" cx=\"%.1f\" cy=\"%.1f\" r=\"%.1f\"/>\n",
+                    bit == FEED ? "feed" : "hole", rowX(row), trackY(track),
+                    bit == FEED ? feedRadius : holeRadius);
+        }
+    }
+    Add(svg, "</g>\n");
+
+    // Row numbers every ten rows, counted from the file's first byte.
+    Add(svg, "<g font-size=\"9\" fill=\"#888\">\n");
+    for (std::size_t row = 0; row < rows; ++row) {
+        if ((from + row) % 10 != 0)
+            continue;
+        Line(svg, rowX(row), tapeBottom + 2, rowX(row), tapeBottom + 8, " stroke=\"#888\"");
+        Text(svg, rowX(row), tapeBottom + 20, CENTRED, std::to_string(from + row));
+    }
+    Add(svg, "</g>\n");
+    if (cutAfter)
+        Text(svg, tapeLeft, tapeBottom + 44, NOTE,
+             std::to_string(bytes.size() - from - rows) + " more bytes not drawn.");
     Add(svg, "</svg>\n");
     return svg;
 }

@@ -1,19 +1,14 @@
-// tapeview: pictures of what the emulated punch did.
-//   tapeview text PUNCHED                          the tape as text, to stdout
-//   tapeview tape-svg PUNCHED OUT.svg [--rows N]   the tape, first N bytes (64)
-//   tapeview timing-svg TRACE OUT.svg [--bytes N]  the handshake of the first
-//                                                  N bytes (3), and a summary
-//                                                  line to stdout
-//   tapeview --help | --version
-// Exit code 0 when done, 1 when a file cannot be read or written or the
-// trace holds no byte, 2 for a wrong command line.
+// tapeview: the tape that a file makes, as text or SVG, and the handshake
+// of a portemu trace as a timing diagram. See HELP below.
 #include "tapeview.h"
 #include "version.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 
 namespace {
@@ -21,12 +16,28 @@ namespace {
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr std::size_t DEFAULT_ROWS = 64;
+constexpr std::size_t DEFAULT_STRIP_ROWS = 200;
 constexpr std::size_t DEFAULT_BYTES = 3;
 
 const char USAGE[] =
-    "usage: tapeview text PUNCHED\n"
-    "       tapeview tape-svg PUNCHED OUT.svg [--rows N]\n"
-    "       tapeview timing-svg TRACE OUT.svg [--bytes N]\n";
+    "usage: tapeview text FILE\n"
+    "       tapeview tape-svg FILE OUT.svg [--rows N]\n"
+    "       tapeview strip-svg FILE OUT.svg [--from ROW] [--rows N]\n"
+    "       tapeview timing-svg TRACE OUT.svg [--bytes N]\n"
+    "       tapeview --help | --version\n";
+
+const char HELP[] =
+    "Shows the tape that FILE makes, one row per byte, before you punch it (any\n"
+    "file: a tapeprep tape, a text, a program) or after (portemu's --punched).\n"
+    "  text        every row as text, to stdout\n"
+    "  tape-svg    the first N rows (64) down the page, with hex and characters\n"
+    "  strip-svg   N rows (200) from row ROW (0) on, along the page: the start on\n"
+    "              the left, channel 8 at the top, so that a tapeprep label reads\n"
+    "              as text\n"
+    "  timing-svg  the handshake of the first N bytes (3) of a portemu trace, and\n"
+    "              a summary line to stdout\n"
+    "Exit code: 0 done, 1 when a file cannot be read or written or the trace\n"
+    "holds no byte, 2 for a wrong command line.\n";
 
 bool Read(const char* path, std::string& bytes)
 {
@@ -48,35 +59,59 @@ bool Write(const char* path, const std::string& text)
     return false;
 }
 
-// The optional "OPTION N" after the two file arguments; N is at least 1.
-bool ParseLimit(int argc, char** argv, const char* option, std::size_t& limit)
+// A "--NAME N" that a command takes; N at least minimum.
+struct Number {
+    const char* name;
+    std::size_t& value;
+    unsigned long minimum;
+};
+
+// The options after the two file arguments, each at most once.
+bool ParseNumbers(int argc, char** argv, std::initializer_list<Number> numbers)
 {
-    if (argc == 4)
-        return true;
-    if (argc != 6 || std::strcmp(argv[4], option) != 0)
+    if (argc < 4)
         return false;
-    const char* text = argv[5];
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(text, &end, 10);
-    if (*text < '0' || *text > '9' || *end != '\0' || value == 0)
-        return false;
-    limit = value;
+    std::vector<const Number*> seen;
+    for (int i = 4; i < argc; i += 2) {
+        const Number* number = nullptr;
+        for (const Number& candidate : numbers)
+            if (std::strcmp(argv[i], candidate.name) == 0)
+                number = &candidate;
+        if (!number || i + 1 == argc
+            || std::find(seen.begin(), seen.end(), number) != seen.end())
+            return false;
+        seen.push_back(number);
+        const char* text = argv[i + 1];
+        char* end = nullptr;
+        const unsigned long value = std::strtoul(text, &end, 10);
+        if (*text < '0' || *text > '9' || *end != '\0' || value < number->minimum)
+            return false;
+        number->value = value;
+    }
     return true;
 }
 
-int ShowText(const char* punched)
+int ShowText(const char* file)
 {
     std::string bytes;
-    if (!Read(punched, bytes))
+    if (!Read(file, bytes))
         return EXIT_FAILED;
     std::fputs(TapeText(bytes).c_str(), stdout);
     return 0;
 }
 
-int DrawTape(const char* punched, const char* out, std::size_t rows)
+int DrawTape(const char* file, const char* out, std::size_t rows)
 {
     std::string bytes;
-    if (!Read(punched, bytes) || !Write(out, TapeSvg(bytes, rows)))
+    if (!Read(file, bytes) || !Write(out, TapeSvg(bytes, rows)))
+        return EXIT_FAILED;
+    return 0;
+}
+
+int DrawStrip(const char* file, const char* out, std::size_t from, std::size_t rows)
+{
+    std::string bytes;
+    if (!Read(file, bytes) || !Write(out, StripSvg(bytes, from, rows)))
         return EXIT_FAILED;
     return 0;
 }
@@ -111,16 +146,22 @@ int main(int argc, char** argv)
     }
     if (command == "--help" && argc == 2) {
         std::fputs(USAGE, stdout);
+        std::fputs(HELP, stdout);
         return 0;
     }
     if (command == "text" && argc == 3)
         return ShowText(argv[2]);
-    std::size_t limit = DEFAULT_ROWS;
-    if (command == "tape-svg" && ParseLimit(argc, argv, "--rows", limit))
-        return DrawTape(argv[2], argv[3], limit);
-    limit = DEFAULT_BYTES;
-    if (command == "timing-svg" && ParseLimit(argc, argv, "--bytes", limit))
-        return DrawTiming(argv[2], argv[3], limit);
+    std::size_t rows = DEFAULT_ROWS;
+    if (command == "tape-svg" && ParseNumbers(argc, argv, {{"--rows", rows, 1}}))
+        return DrawTape(argv[2], argv[3], rows);
+    std::size_t from = 0;
+    rows = DEFAULT_STRIP_ROWS;
+    if (command == "strip-svg"
+        && ParseNumbers(argc, argv, {{"--from", from, 0}, {"--rows", rows, 1}}))
+        return DrawStrip(argv[2], argv[3], from, rows);
+    std::size_t bytes = DEFAULT_BYTES;
+    if (command == "timing-svg" && ParseNumbers(argc, argv, {{"--bytes", bytes, 1}}))
+        return DrawTiming(argv[2], argv[3], bytes);
     std::fputs(USAGE, stderr);
     return EXIT_USAGE;
 }

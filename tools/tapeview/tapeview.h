@@ -1,6 +1,6 @@
-// tapeview: pictures of what the emulated punch did, for reading a test run:
-// the punched tape as text or SVG, and the handshake of a trace's first bytes
-// as a timing diagram.
+// tapeview: the tape that a file makes, before it is punched or after, as
+// text or SVG, and the handshake of a trace's first bytes as a timing
+// diagram.
 #pragma once
 
 #include "trace.h"
@@ -13,8 +13,15 @@
 
 // A legend line, a column header, then one row per byte in punched order.
 std::string TapeText(const std::string& punched);
-// The first maxRows bytes as a strip of tape, with a note when there are more.
+// The column header and one byte's row of that text, each with its newline.
+std::string TapeTextHeader();
+std::string TapeTextRow(unsigned long offset, unsigned char byte);
+// The first maxRows bytes as a strip of tape down the page, with a note when
+// there are more.
 std::string TapeSvg(const std::string& punched, std::size_t maxRows);
+// Up to maxRows bytes from row from on as a strip along the page, start on
+// the left and channel 8 at the top: a tapeprep label reads as text.
+std::string StripSvg(const std::string& bytes, std::size_t from, std::size_t maxRows);
 
 // ---- The handshake ----------------------------------------------------------
 
