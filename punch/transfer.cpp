@@ -1,4 +1,5 @@
 #include "transfer.h"
+#include "timing.h"
 
 #include <climits>
 #include <fstream>

@@ -1,8 +1,9 @@
-// A recording stand-in for the port layer: every call becomes an event, and
+// A recording stand-in for the port layer and its clock: every call becomes an event, and
 // status reads come from a script, so a test can play any punch it likes.
 #pragma once
 
 #include "port_io.h"
+#include "timing.h"
 
 #include <functional>
 #include <string>
