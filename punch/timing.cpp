@@ -40,6 +40,16 @@ void PausePort(unsigned milliseconds)
     PauseUsing(milliseconds, Sleep);
 }
 
+DWORD PunchClockMs()
+{
+    return GetTickCount();
+}
+
+void RestBetweenReads()
+{
+    Sleep(1);
+}
+
 void BeginFineTiming()
 {
     timeBeginPeriod(1);

@@ -15,21 +15,27 @@ constexpr unsigned STATUS_PUNCH_BUSY = 0x80;
 constexpr unsigned DATA_LINES_BLANK = 0xFF;
 constexpr unsigned PAUSE_BEFORE_BYTE_MS = 12;
 constexpr unsigned PAUSE_AFTER_BYTE_MS = 1;
+// A working punch is busy for about 13 ms a byte (75 characters a second).
+// A wait this much longer means no tape or a jam: from then on the status
+// is read about once a millisecond, not flat out.
+constexpr DWORD FLAT_OUT_POLL_MS = 50;
 
 bool StopRequested(const TransferControl* control)
 {
     return control->stopRequested != 0;
 }
 
-// Polls the status register with no pause between reads until the punch is
-// ready. Returns false when a stop is asked for while it waits.
+// Polls the status register until the punch is ready: with no pause between
+// reads while a working punch could still be busy, then resting between
+// reads so that a stuck punch does not hold the processor. Returns false when
+// a stop is asked for while it waits.
 bool WaitForPunch(PortBase base, TransferControl* control)
 {
     bool ready = true;
     bool waiting = false;
     while (ReadPortByte(base + STATUS_REGISTER) & STATUS_PUNCH_BUSY) {
         if (!waiting) {
-            control->waitStartTick = GetTickCount();
+            control->waitStartTick = PunchClockMs();
             InterlockedExchange(&control->waitingForPunch, 1);
             waiting = true;
         }
@@ -37,6 +43,8 @@ bool WaitForPunch(PortBase base, TransferControl* control)
             ready = false;
             break;
         }
+        if (PunchClockMs() - control->waitStartTick >= FLAT_OUT_POLL_MS)
+            RestBetweenReads();
     }
     if (waiting)
         InterlockedExchange(&control->waitingForPunch, 0);

@@ -19,8 +19,8 @@ struct TransferControl {
     volatile LONG stopRequested = 0;
     volatile LONG bytesSent = 0;
     volatile LONG fileSize = 0;
-    // 1 while the punch holds BUSY; waitStartTick is GetTickCount() at the
-    // start of that wait.
+    // 1 while the punch holds BUSY; waitStartTick is PunchClockMs(), the
+    // system's tick count, at the start of that wait.
     volatile LONG waitingForPunch = 0;
     volatile DWORD waitStartTick = 0;
 };

@@ -242,6 +242,50 @@ TEST_CASE("a stop request ends the transfer with the port at rest")
     }
 }
 
+TEST_CASE("a punch that stays busy is read flat out for 50 ms, then about once a millisecond")
+{
+    ResetFake();
+    Fake().idleStatus = 0xFF; // no tape
+    TransferControl control;
+    constexpr size_t READS_PER_MS = 10;
+    constexpr size_t STOP_AT_READ = 2000;
+    Fake().onEvent = [&](const PortEvent& event) {
+        if (event.op != PortOp::In)
+            return;
+        if (Fake().statusReads % READS_PER_MS == 0)
+            ++Fake().clockMs;
+        if (Fake().statusReads == STOP_AT_READ)
+            RequestStop(&control);
+    };
+    CHECK(SendBytes("a", LPT1_BASE, &control) == TransferOutcome::Stopped);
+
+    size_t readsBeforeFirstRest = 0, readsAfter = 0, rests = 0;
+    bool readWithoutRest = false; // two reads in a row once resting began
+    PortOp previous = PortOp::Out;
+    for (const PortEvent& event : Fake().events) {
+        if (event.op == PortOp::Rest)
+            ++rests;
+        else if (event.op == PortOp::In && rests == 0)
+            ++readsBeforeFirstRest;
+        else if (event.op == PortOp::In) {
+            ++readsAfter;
+            readWithoutRest = readWithoutRest || previous == PortOp::In;
+        }
+        previous = event.op;
+    }
+    // Flat out for 50 ms of reads, no less and not much more.
+    CHECK(readsBeforeFirstRest >= 50 * READS_PER_MS);
+    CHECK(readsBeforeFirstRest <= 51 * READS_PER_MS);
+    CHECK(rests == readsAfter);
+    CHECK_FALSE(readWithoutRest);
+    // The stop acts at the read that saw it: no rest or read follows.
+    const std::vector<PortEvent>& events = Fake().events;
+    REQUIRE(events.size() >= 4);
+    CHECK(DescribeEvent(events[events.size() - 4]) == "in 379 -> ff");
+    CHECK(DescribeEvent(events[events.size() - 3]) == "out 37a <- 01");
+    CHECK(PunchedBytes().empty());
+}
+
 namespace {
 
 struct StuckRun {
