@@ -72,6 +72,35 @@ bool PunchByte(PortBase base, std::uint8_t byte, TransferControl* control)
     return true;
 }
 
+// Two programs driving one port would interleave their handshakes into one
+// corrupt tape, so each port has a named mutex, held for the transfer. It is
+// named in the Global namespace: with Fast User Switching every session
+// has a Local namespace of its own, but all of them share the one port.
+// Returns null when another program holds the port.
+HANDLE ClaimPort(PortBase base)
+{
+    char name[40];
+    wsprintfA(name, "Global\\Tapelark.Port.%03X", base);
+    // Another user's copy holding the mutex denies us access to it: the
+    // port is just as busy.
+    const HANDLE guard = CreateMutexA(nullptr, FALSE, name);
+    if (!guard)
+        return nullptr;
+    // Abandoned: a copy ended mid-transfer. The port is free, and every
+    // transfer starts by putting the port at rest.
+    const DWORD claim = WaitForSingleObject(guard, 0);
+    if (claim == WAIT_OBJECT_0 || claim == WAIT_ABANDONED)
+        return guard;
+    CloseHandle(guard);
+    return nullptr;
+}
+
+void ReleasePort(HANDLE guard)
+{
+    ReleaseMutex(guard);
+    CloseHandle(guard);
+}
+
 LONG StreamSize(std::istream& data)
 {
     data.seekg(0, std::ios::end);
@@ -126,12 +155,17 @@ TransferOutcome SendFileToPunch(const char* path, PortBase portBase, TransferCon
     if (!data.is_open())
         return TransferOutcome::FileNotOpened;
 
-    const HANDLE access = OpenPortAccess();
-    if (access == INVALID_HANDLE_VALUE)
-        return TransferOutcome::PortNotOpened;
-
-    const TransferOutcome outcome = SendStreamToPunch(data, StreamSize(data), portBase, control);
-    ClosePortAccess(access);
+    // A port that another program drives is reported like one that cannot
+    // be opened, and neither touches a register.
+    TransferOutcome outcome = TransferOutcome::PortNotOpened;
+    if (const HANDLE claim = ClaimPort(portBase)) {
+        const HANDLE access = OpenPortAccess();
+        if (access != INVALID_HANDLE_VALUE) {
+            outcome = SendStreamToPunch(data, StreamSize(data), portBase, control);
+            ClosePortAccess(access);
+        }
+        ReleasePort(claim);
+    }
     return outcome;
 }
 

@@ -25,8 +25,9 @@ struct TransferControl {
     volatile DWORD waitStartTick = 0;
 };
 
-// Opens the file, then port access, then sends every byte with the punch
-// handshake. control may be null when nobody watches.
+// Opens the file, claims the port against other programs, opens port access,
+// then sends every byte with the punch handshake. control may be null when
+// nobody watches.
 TransferOutcome SendFileToPunch(const char* path, PortBase portBase, TransferControl* control);
 
 // The byte loop on its own, for a stream that is already open and port

@@ -145,6 +145,59 @@ TEST_CASE("a busy punch holds every byte back until it is ready")
     std::printf("busy 20 ms: %.2f ms per byte (floor 32 ms)\n", MillisecondsPerByte(run.trace, 0x378));
 }
 
+TEST_CASE("a port that another program drives is refused, the other port is not")
+{
+    // The first program punches one byte, then finds the punch busy for
+    // long enough to run two more programs.
+    const std::string file = TempPath("tape");
+    REQUIRE(WriteFileBytes(file, "ab"));
+    const std::string trace = TempPath("trace");
+    const std::string punched = TempPath("punched");
+    PROCESS_INFORMATION first = {};
+    REQUIRE(StartProcess(UnderEmulatedPort("--busy-ms 10000", trace, punched,
+                                           "\"" + SiblingPath("send_file.exe") + "\" send \"" +
+                                               file + "\" 378"),
+                         first));
+    // The programs keep each other off a port with this mutex: wait until
+    // the first one holds it.
+    bool held = false;
+    for (DWORD start = GetTickCount(); !held && GetTickCount() - start < 20000; Sleep(20)) {
+        const HANDLE guard = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\Tapelark.Port.378");
+        if (!guard)
+            continue;
+        const DWORD wait = WaitForSingleObject(guard, 0);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+            ReleaseMutex(guard);
+        held = wait == WAIT_TIMEOUT;
+        CloseHandle(guard);
+    }
+    CHECK(held);
+
+    const EmulatedRun refused = SendUnderEmulatedPort("xy", 0x378);
+    CHECK(refused.exitCode == static_cast<DWORD>(TransferOutcome::PortNotOpened));
+    CHECK(refused.trace.empty());
+    CHECK(refused.errors.empty());
+    CHECK(refused.punched.empty());
+    const EmulatedRun other = SendUnderEmulatedPort("cd", 0x278);
+    CHECK(other.exitCode == static_cast<DWORD>(TransferOutcome::Sent));
+    CHECK(other.punched == "cd");
+    // Both ran while the first program still held its port.
+    CHECK(WaitForSingleObject(first.hProcess, 0) == WAIT_TIMEOUT);
+
+    DWORD exitCode = STILL_ACTIVE;
+    if (WaitForSingleObject(first.hProcess, RUN_TIMEOUT_MS) == WAIT_OBJECT_0)
+        GetExitCodeProcess(first.hProcess, &exitCode);
+    else
+        TerminateProcess(first.hProcess, STILL_ACTIVE);
+    CloseHandle(first.hThread);
+    CloseHandle(first.hProcess);
+    CHECK(exitCode == static_cast<DWORD>(TransferOutcome::Sent));
+    CHECK(ReadFileBytes(punched) == "ab");
+    CHECK(CheckHandshake(ReadTrace(trace, nullptr), 0x378, "ab") == "");
+    for (const std::string& path : {file, trace, punched})
+        DeleteFileA(path.c_str());
+}
+
 TEST_CASE("an empty file only rests the control register")
 {
     const EmulatedRun run = SendUnderEmulatedPort("", 0x278);
