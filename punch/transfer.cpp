@@ -1,8 +1,10 @@
 #include "transfer.h"
 #include "timing.h"
 
+#include <io.h>
+
 #include <climits>
-#include <fstream>
+#include <cstdio>
 
 namespace {
 
@@ -101,20 +103,32 @@ void ReleasePort(HANDLE guard)
     CloseHandle(guard);
 }
 
-LONG StreamSize(std::istream& data)
+// The byte source of an open file.
+int NextFileByte(void* file)
 {
-    data.seekg(0, std::ios::end);
-    const std::streamoff end = data.tellg();
-    data.seekg(0, std::ios::beg);
-    if (end < 0)
+    const int next = std::fgetc(static_cast<std::FILE*>(file));
+    if (next != EOF)
+        return next;
+    // A read error must not pass for the end of the file.
+    return std::ferror(static_cast<std::FILE*>(file)) ? SOURCE_FAILED : SOURCE_END;
+}
+
+// Asked of the file's own handle: XP's msvcrt.dll has no 64-bit seek and
+// tell, and a file past 2 GiB only needs to count as very long.
+LONG FileSize(std::FILE* file)
+{
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    DWORD high = 0;
+    const DWORD low = GetFileSize(handle, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
         return 0;
-    return end > LONG_MAX ? LONG_MAX : static_cast<LONG>(end);
+    return high != 0 || low > LONG_MAX ? LONG_MAX : static_cast<LONG>(low);
 }
 
 } // namespace
 
-TransferOutcome SendStreamToPunch(std::istream& data, LONG size, PortBase base,
-                                  TransferControl* control)
+TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase base,
+                                 TransferControl* control)
 {
     TransferControl unwatched;
     if (!control)
@@ -129,11 +143,11 @@ TransferOutcome SendStreamToPunch(std::istream& data, LONG size, PortBase base,
             outcome = TransferOutcome::Stopped;
             break;
         }
-        const int next = data.get();
-        if (next == std::char_traits<char>::eof()) {
-            // A read error must not pass for the end of the file.
-            if (data.bad())
-                outcome = TransferOutcome::ReadFailed;
+        const int next = source.next(source.context);
+        if (next == SOURCE_END)
+            break;
+        if (next == SOURCE_FAILED) {
+            outcome = TransferOutcome::ReadFailed;
             break;
         }
         if (!PunchByte(base, static_cast<std::uint8_t>(next), control)) {
@@ -150,9 +164,11 @@ TransferOutcome SendStreamToPunch(std::istream& data, LONG size, PortBase base,
 
 TransferOutcome SendFileToPunch(const char* path, PortBase portBase, TransferControl* control)
 {
-    // The file comes first, so that when both would fail only its message shows.
-    std::ifstream data(path, std::ios::binary);
-    if (!data.is_open())
+    // The file comes first, so that when both would fail only its message
+    // shows. Binary: 0x1A and CR LF are data like any other bytes. Other
+    // programs may read and write the file meanwhile.
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
         return TransferOutcome::FileNotOpened;
 
     // A port that another program drives is reported like one that cannot
@@ -161,11 +177,12 @@ TransferOutcome SendFileToPunch(const char* path, PortBase portBase, TransferCon
     if (const HANDLE claim = ClaimPort(portBase)) {
         const HANDLE access = OpenPortAccess();
         if (access != INVALID_HANDLE_VALUE) {
-            outcome = SendStreamToPunch(data, StreamSize(data), portBase, control);
+            outcome = SendBytesToPunch({NextFileByte, file}, FileSize(file), portBase, control);
             ClosePortAccess(access);
         }
         ReleasePort(claim);
     }
+    std::fclose(file);
     return outcome;
 }
 

@@ -5,8 +5,6 @@
 
 #include <doctest/doctest.h>
 
-#include <sstream>
-#include <streambuf>
 #include <string>
 
 namespace {
@@ -26,15 +24,21 @@ struct TempFile {
     ~TempFile() { DeleteFileA(path.c_str()); }
 };
 
-// Yields its bytes, then fails the way a disk does: the read throws.
-struct FailingBuffer : std::streambuf {
+// Gives its bytes, then the end, or a failed read the way a disk fails
+// part-way; reads after a failure fail again.
+struct ScriptedSource {
     std::string bytes;
-    explicit FailingBuffer(std::string good) : bytes(std::move(good))
-    {
-        setg(&bytes[0], &bytes[0], &bytes[0] + bytes.size());
-    }
-    int_type underflow() override { throw std::ios_base::failure("sector not found"); }
+    bool failsAtEnd;
+    size_t at = 0;
 };
+
+int NextScriptedByte(void* context)
+{
+    ScriptedSource* source = static_cast<ScriptedSource*>(context);
+    if (source->at < source->bytes.size())
+        return static_cast<unsigned char>(source->bytes[source->at++]);
+    return source->failsAtEnd ? SOURCE_FAILED : SOURCE_END;
+}
 
 std::vector<unsigned> Bytes(std::initializer_list<unsigned> values) { return values; }
 
@@ -188,10 +192,10 @@ TEST_CASE("the file stays open during the transfer and is shared")
 TEST_CASE("a read error is not mistaken for the end of the file")
 {
     ResetFake();
-    FailingBuffer buffer("ok");
-    std::istream data(&buffer);
+    ScriptedSource disk = {"ok", true};
     TransferControl control;
-    CHECK(SendStreamToPunch(data, 10, LPT1_BASE, &control) == TransferOutcome::ReadFailed);
+    CHECK(SendBytesToPunch({NextScriptedByte, &disk}, 10, LPT1_BASE, &control) ==
+          TransferOutcome::ReadFailed);
     CHECK(PunchedBytes() == Bytes({'o', 'k'}));
     CHECK(control.bytesSent == 2);
     // The port is rested and the timer given back all the same.
@@ -296,8 +300,8 @@ struct StuckRun {
 DWORD WINAPI RunStuckTransfer(void* parameter)
 {
     StuckRun* run = static_cast<StuckRun*>(parameter);
-    std::istringstream data("stuck");
-    run->outcome = SendStreamToPunch(data, 5, LPT1_BASE, &run->control);
+    ScriptedSource data = {"stuck", false};
+    run->outcome = SendBytesToPunch({NextScriptedByte, &data}, 5, LPT1_BASE, &run->control);
     return 0;
 }
 
