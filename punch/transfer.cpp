@@ -59,10 +59,11 @@ bool PunchByte(PortBase base, std::uint8_t byte, TransferControl* control)
 {
     // 1. Control 0x01: STROBE pin low, the punch may report busy.
     WritePortByte(base + CONTROL_REGISTER, CONTROL_AT_REST);
-    // 2. Status bit 7 must read 0 (BUSY pin high) before the byte goes out.
+    // 2. Status bit 7 must read 0 (BUSY pin high) before the byte goes out:
+    //    read flat out for 50 ms, then about once a millisecond.
     if (!WaitForPunch(base, control))
         return false;
-    // 3. Data 0xFF: all data lines high, held for 12 ms.
+    // 3. Data 0xFF: all data lines high, held for at least 12 ms.
     WritePortByte(base + DATA_REGISTER, DATA_LINES_BLANK);
     PausePort(PAUSE_BEFORE_BYTE_MS);
     // 4. Data <- the byte on D0-D7.
