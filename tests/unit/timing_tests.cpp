@@ -5,6 +5,7 @@
 #include <doctest/doctest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,8 @@ TEST_CASE("a pause lasts its full time and at most 0.2 ms more, however the time
             INFO(std::string(timer.name) << ", " << milliseconds << " ms: shortest " << lengths.front()
                             << ", median " << lengths[lengths.size() / 2] << ", longest "
                             << lengths.back());
+            std::printf("%s, %u ms: shortest %.3f, median %.3f, longest %.3f ms\n", timer.name,
+                        milliseconds, lengths.front(), lengths[lengths.size() / 2], lengths.back());
             CHECK(lengths.front() >= milliseconds);
             CHECK(lengths[lengths.size() / 2] <= milliseconds + MEDIAN_OVER_MS);
         }
