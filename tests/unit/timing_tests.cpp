@@ -28,25 +28,29 @@ void WINAPI LateSleep(DWORD milliseconds)
     Sleep(milliseconds + 1);
 }
 
-double CounterMs()
+LONGLONG Counter()
 {
-    LARGE_INTEGER count, frequency;
+    LARGE_INTEGER count;
     QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return count.QuadPart;
 }
 
 // The lengths of a few pauses, shortest first.
 std::vector<double> TimePauses(unsigned milliseconds, void(WINAPI* sleep)(DWORD))
 {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
     std::vector<double> lengths;
     for (int i = 0; i < PAUSES_PER_CASE; ++i) {
-        const double start = CounterMs();
+        const LONGLONG start = Counter();
         if (sleep)
             PauseUsing(milliseconds, sleep);
         else
             PausePort(milliseconds);
-        lengths.push_back(CounterMs() - start);
+        // From the difference in counts: two large times in milliseconds
+        // would each be rounded, and a full pause could look a hair short.
+        lengths.push_back(1000.0 * static_cast<double>(Counter() - start) /
+                          static_cast<double>(frequency.QuadPart));
     }
     std::sort(lengths.begin(), lengths.end());
     return lengths;
