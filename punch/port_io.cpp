@@ -1,7 +1,5 @@
 #include "port_io.h"
 
-#include <mmsystem.h>
-
 HANDLE OpenPortAccess()
 {
     // Only the opening matters: giveio grants the process I/O permission
@@ -25,19 +23,4 @@ unsigned ReadPortByte(std::uint16_t address)
 void WritePortByte(std::uint16_t address, unsigned value)
 {
     __asm__ __volatile__("outb %b0, %w1" : : "a"(static_cast<std::uint8_t>(value)), "Nd"(address));
-}
-
-void PausePort(unsigned milliseconds)
-{
-    Sleep(milliseconds);
-}
-
-void BeginFineTiming()
-{
-    timeBeginPeriod(1);
-}
-
-void EndFineTiming()
-{
-    timeEndPeriod(1);
 }

@@ -32,10 +32,3 @@ unsigned ReadPortByte(std::uint16_t address);
 // One 8-bit `out` of the low 8 bits of value.
 void WritePortByte(std::uint16_t address, unsigned value);
 
-// The handshake's pauses: Sleep, at least the given time.
-void PausePort(unsigned milliseconds);
-
-// Windows' default 15.6 ms timer tick would stretch every pause; these
-// raise the system timer resolution to 1 ms and give it back.
-void BeginFineTiming();
-void EndFineTiming();

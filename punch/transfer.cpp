@@ -1,7 +1,10 @@
 #include "transfer.h"
+#include "timing.h"
+
+#include <io.h>
 
 #include <climits>
-#include <fstream>
+#include <cstdio>
 
 namespace {
 
@@ -14,21 +17,27 @@ constexpr unsigned STATUS_PUNCH_BUSY = 0x80;
 constexpr unsigned DATA_LINES_BLANK = 0xFF;
 constexpr unsigned PAUSE_BEFORE_BYTE_MS = 12;
 constexpr unsigned PAUSE_AFTER_BYTE_MS = 1;
+// A working punch is busy for about 13 ms a byte (75 characters a second).
+// A wait this much longer means no tape or a jam: from then on the status
+// is read about once a millisecond, not flat out.
+constexpr DWORD FLAT_OUT_POLL_MS = 50;
 
 bool StopRequested(const TransferControl* control)
 {
     return control->stopRequested != 0;
 }
 
-// Polls the status register with no pause between reads until the punch is
-// ready. Returns false when a stop is asked for while it waits.
+// Polls the status register until the punch is ready: with no pause between
+// reads while a working punch could still be busy, then resting between
+// reads so that a stuck punch does not hold the processor. Returns false when
+// a stop is asked for while it waits.
 bool WaitForPunch(PortBase base, TransferControl* control)
 {
     bool ready = true;
     bool waiting = false;
     while (ReadPortByte(base + STATUS_REGISTER) & STATUS_PUNCH_BUSY) {
         if (!waiting) {
-            control->waitStartTick = GetTickCount();
+            control->waitStartTick = PunchClockMs();
             InterlockedExchange(&control->waitingForPunch, 1);
             waiting = true;
         }
@@ -36,6 +45,8 @@ bool WaitForPunch(PortBase base, TransferControl* control)
             ready = false;
             break;
         }
+        if (PunchClockMs() - control->waitStartTick >= FLAT_OUT_POLL_MS)
+            RestBetweenReads();
     }
     if (waiting)
         InterlockedExchange(&control->waitingForPunch, 0);
@@ -48,10 +59,11 @@ bool PunchByte(PortBase base, std::uint8_t byte, TransferControl* control)
 {
     // 1. Control 0x01: STROBE pin low, the punch may report busy.
     WritePortByte(base + CONTROL_REGISTER, CONTROL_AT_REST);
-    // 2. Status bit 7 must read 0 (BUSY pin high) before the byte goes out.
+    // 2. Status bit 7 must read 0 (BUSY pin high) before the byte goes out:
+    //    read flat out for 50 ms, then about once a millisecond.
     if (!WaitForPunch(base, control))
         return false;
-    // 3. Data 0xFF: all data lines high, held for 12 ms.
+    // 3. Data 0xFF: all data lines high, held for at least 12 ms.
     WritePortByte(base + DATA_REGISTER, DATA_LINES_BLANK);
     PausePort(PAUSE_BEFORE_BYTE_MS);
     // 4. Data <- the byte on D0-D7.
@@ -63,20 +75,61 @@ bool PunchByte(PortBase base, std::uint8_t byte, TransferControl* control)
     return true;
 }
 
-LONG StreamSize(std::istream& data)
+// Two programs driving one port would interleave their handshakes into one
+// corrupt tape, so each port has a named mutex, held for the transfer. It is
+// named in the Global namespace: with Fast User Switching every session
+// has a Local namespace of its own, but all of them share the one port.
+// Returns null when another program holds the port.
+HANDLE ClaimPort(PortBase base)
 {
-    data.seekg(0, std::ios::end);
-    const std::streamoff end = data.tellg();
-    data.seekg(0, std::ios::beg);
-    if (end < 0)
+    char name[40];
+    wsprintfA(name, "Global\\Tapelark.Port.%03X", base);
+    // Another user's copy holding the mutex denies us access to it: the
+    // port is just as busy.
+    const HANDLE guard = CreateMutexA(nullptr, FALSE, name);
+    if (!guard)
+        return nullptr;
+    // Abandoned: a copy ended mid-transfer. The port is free, and every
+    // transfer starts by putting the port at rest.
+    const DWORD claim = WaitForSingleObject(guard, 0);
+    if (claim == WAIT_OBJECT_0 || claim == WAIT_ABANDONED)
+        return guard;
+    CloseHandle(guard);
+    return nullptr;
+}
+
+void ReleasePort(HANDLE guard)
+{
+    ReleaseMutex(guard);
+    CloseHandle(guard);
+}
+
+// The byte source of an open file.
+int NextFileByte(void* file)
+{
+    const int next = std::fgetc(static_cast<std::FILE*>(file));
+    if (next != EOF)
+        return next;
+    // A read error must not pass for the end of the file.
+    return std::ferror(static_cast<std::FILE*>(file)) ? SOURCE_FAILED : SOURCE_END;
+}
+
+// Asked of the file's own handle: XP's msvcrt.dll has no 64-bit seek and
+// tell, and a file past 2 GiB only needs to count as very long.
+LONG FileSize(std::FILE* file)
+{
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    DWORD high = 0;
+    const DWORD low = GetFileSize(handle, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
         return 0;
-    return end > LONG_MAX ? LONG_MAX : static_cast<LONG>(end);
+    return high != 0 || low > LONG_MAX ? LONG_MAX : static_cast<LONG>(low);
 }
 
 } // namespace
 
-TransferOutcome SendStreamToPunch(std::istream& data, LONG size, PortBase base,
-                                  TransferControl* control)
+TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase base,
+                                 TransferControl* control)
 {
     TransferControl unwatched;
     if (!control)
@@ -91,11 +144,11 @@ TransferOutcome SendStreamToPunch(std::istream& data, LONG size, PortBase base,
             outcome = TransferOutcome::Stopped;
             break;
         }
-        const int next = data.get();
-        if (next == std::char_traits<char>::eof()) {
-            // A read error must not pass for the end of the file.
-            if (data.bad())
-                outcome = TransferOutcome::ReadFailed;
+        const int next = source.next(source.context);
+        if (next == SOURCE_END)
+            break;
+        if (next == SOURCE_FAILED) {
+            outcome = TransferOutcome::ReadFailed;
             break;
         }
         if (!PunchByte(base, static_cast<std::uint8_t>(next), control)) {
@@ -112,17 +165,25 @@ TransferOutcome SendStreamToPunch(std::istream& data, LONG size, PortBase base,
 
 TransferOutcome SendFileToPunch(const char* path, PortBase portBase, TransferControl* control)
 {
-    // The file comes first, so that when both would fail only its message shows.
-    std::ifstream data(path, std::ios::binary);
-    if (!data.is_open())
+    // The file comes first, so that when both would fail only its message
+    // shows. Binary: 0x1A and CR LF are data like any other bytes. Other
+    // programs may read and write the file meanwhile.
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
         return TransferOutcome::FileNotOpened;
 
-    const HANDLE access = OpenPortAccess();
-    if (access == INVALID_HANDLE_VALUE)
-        return TransferOutcome::PortNotOpened;
-
-    const TransferOutcome outcome = SendStreamToPunch(data, StreamSize(data), portBase, control);
-    ClosePortAccess(access);
+    // A port that another program drives is reported like one that cannot
+    // be opened, and neither touches a register.
+    TransferOutcome outcome = TransferOutcome::PortNotOpened;
+    if (const HANDLE claim = ClaimPort(portBase)) {
+        const HANDLE access = OpenPortAccess();
+        if (access != INVALID_HANDLE_VALUE) {
+            outcome = SendBytesToPunch({NextFileByte, file}, FileSize(file), portBase, control);
+            ClosePortAccess(access);
+        }
+        ReleasePort(claim);
+    }
+    std::fclose(file);
     return outcome;
 }
 

@@ -3,7 +3,6 @@
 
 #include "port_io.h"
 
-#include <iosfwd>
 
 enum class TransferOutcome {
     Sent,
@@ -19,20 +18,31 @@ struct TransferControl {
     volatile LONG stopRequested = 0;
     volatile LONG bytesSent = 0;
     volatile LONG fileSize = 0;
-    // 1 while the punch holds BUSY; waitStartTick is GetTickCount() at the
-    // start of that wait.
+    // 1 while the punch holds BUSY; waitStartTick is PunchClockMs(), the
+    // system's tick count, at the start of that wait.
     volatile LONG waitingForPunch = 0;
     volatile DWORD waitStartTick = 0;
 };
 
-// Opens the file, then port access, then sends every byte with the punch
-// handshake. control may be null when nobody watches.
+// Opens the file, claims the port against other programs, opens port access,
+// then sends every byte with the punch handshake. control may be null when
+// nobody watches.
 TransferOutcome SendFileToPunch(const char* path, PortBase portBase, TransferControl* control);
 
-// The byte loop on its own, for a stream that is already open and port
+// Where a transfer's bytes come from: next(context) gives the next byte
+// (0-255), SOURCE_END after the last one, or SOURCE_FAILED when a read fails.
+// A file in the program; a test may stand in a disk that fails part-way.
+constexpr int SOURCE_END = -1;
+constexpr int SOURCE_FAILED = -2;
+struct ByteSource {
+    int (*next)(void* context);
+    void* context;
+};
+
+// The byte loop on its own, for a source that is already open and port
 // access that is already granted. size is what progress counts against.
-TransferOutcome SendStreamToPunch(std::istream& data, LONG size, PortBase portBase,
-                                  TransferControl* control);
+TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase portBase,
+                                 TransferControl* control);
 
 // The text to show the user for an outcome; null when there is none to show.
 const char* OutcomeMessage(TransferOutcome outcome);

@@ -3,6 +3,8 @@
 #include "main_window.h"
 #include "resource.h"
 
+#include <commctrl.h>
+
 namespace {
 
 constexpr int CLASS_NAME_CAPACITY = 100;
@@ -77,6 +79,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
+    // Loads Common Controls 6, which the manifest asks for: XP registers its
+    // themed controls only then.
+    InitCommonControls();
     char className[CLASS_NAME_CAPACITY] = {};
     LoadStringA(instance, IDS_WINDOW_CLASS, className, CLASS_NAME_CAPACITY);
     RegisterMainClass(instance, className);

@@ -16,6 +16,7 @@
 // Exits 0 when done, 1000 when giveio cannot be opened, 2000 for a wrong
 // command line.
 #include "port_io.h"
+#include "timing.h"
 
 #include <cstdlib>
 #include <cstring>

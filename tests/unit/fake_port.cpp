@@ -56,7 +56,19 @@ void WritePortByte(std::uint16_t address, unsigned value)
 
 void PausePort(unsigned milliseconds)
 {
+    fake.clockMs += milliseconds;
     Record(PortOp::Pause, 0, milliseconds);
+}
+
+DWORD PunchClockMs()
+{
+    return fake.clockMs;
+}
+
+void RestBetweenReads()
+{
+    ++fake.clockMs;
+    Record(PortOp::Rest);
 }
 
 void BeginFineTiming()
@@ -75,6 +87,7 @@ std::string DescribeEvent(const PortEvent& event)
     switch (event.op) {
     case PortOp::OpenAccess: return "open port access";
     case PortOp::CloseAccess: return "close port access";
+    case PortOp::Rest: return "rest";
     case PortOp::FineTimingOn: return "fine timing on";
     case PortOp::FineTimingOff: return "fine timing off";
     case PortOp::In: std::snprintf(text, sizeof text, "in %03x -> %02x", event.address, event.value); break;

@@ -1,14 +1,16 @@
-// A recording stand-in for the port layer: every call becomes an event, and
-// status reads come from a script, so a test can play any punch it likes.
+// A recording stand-in for the port layer and its clock: every call becomes
+// an event, status reads come from a script and time moves only when the
+// test says, so a test can play any punch it likes.
 #pragma once
 
 #include "port_io.h"
+#include "timing.h"
 
 #include <functional>
 #include <string>
 #include <vector>
 
-enum class PortOp { OpenAccess, CloseAccess, In, Out, Pause, FineTimingOn, FineTimingOff };
+enum class PortOp { OpenAccess, CloseAccess, In, Out, Pause, Rest, FineTimingOn, FineTimingOff };
 
 struct PortEvent {
     PortOp op;
@@ -25,6 +27,8 @@ struct FakePort {
     unsigned idleStatus = 0x7F;
     // Runs after each event is recorded: lets a test act mid-transfer.
     std::function<void(const PortEvent&)> onEvent;
+    // The punch clock: pauses and rests move it on, and so may onEvent.
+    DWORD clockMs = GetTickCount();
     std::vector<PortEvent> events;
     size_t statusReads = 0;
 };

@@ -5,8 +5,6 @@
 
 #include <doctest/doctest.h>
 
-#include <sstream>
-#include <streambuf>
 #include <string>
 
 namespace {
@@ -26,15 +24,21 @@ struct TempFile {
     ~TempFile() { DeleteFileA(path.c_str()); }
 };
 
-// Yields its bytes, then fails the way a disk does: the read throws.
-struct FailingBuffer : std::streambuf {
+// Gives its bytes, then the end, or a failed read the way a disk fails
+// part-way; reads after a failure fail again.
+struct ScriptedSource {
     std::string bytes;
-    explicit FailingBuffer(std::string good) : bytes(std::move(good))
-    {
-        setg(&bytes[0], &bytes[0], &bytes[0] + bytes.size());
-    }
-    int_type underflow() override { throw std::ios_base::failure("sector not found"); }
+    bool failsAtEnd;
+    size_t at = 0;
 };
+
+int NextScriptedByte(void* context)
+{
+    ScriptedSource* source = static_cast<ScriptedSource*>(context);
+    if (source->at < source->bytes.size())
+        return static_cast<unsigned char>(source->bytes[source->at++]);
+    return source->failsAtEnd ? SOURCE_FAILED : SOURCE_END;
+}
 
 std::vector<unsigned> Bytes(std::initializer_list<unsigned> values) { return values; }
 
@@ -188,10 +192,10 @@ TEST_CASE("the file stays open during the transfer and is shared")
 TEST_CASE("a read error is not mistaken for the end of the file")
 {
     ResetFake();
-    FailingBuffer buffer("ok");
-    std::istream data(&buffer);
+    ScriptedSource disk = {"ok", true};
     TransferControl control;
-    CHECK(SendStreamToPunch(data, 10, LPT1_BASE, &control) == TransferOutcome::ReadFailed);
+    CHECK(SendBytesToPunch({NextScriptedByte, &disk}, 10, LPT1_BASE, &control) ==
+          TransferOutcome::ReadFailed);
     CHECK(PunchedBytes() == Bytes({'o', 'k'}));
     CHECK(control.bytesSent == 2);
     // The port is rested and the timer given back all the same.
@@ -242,6 +246,50 @@ TEST_CASE("a stop request ends the transfer with the port at rest")
     }
 }
 
+TEST_CASE("a punch that stays busy is read flat out for 50 ms, then about once a millisecond")
+{
+    ResetFake();
+    Fake().idleStatus = 0xFF; // no tape
+    TransferControl control;
+    constexpr size_t READS_PER_MS = 10;
+    constexpr size_t STOP_AT_READ = 2000;
+    Fake().onEvent = [&](const PortEvent& event) {
+        if (event.op != PortOp::In)
+            return;
+        if (Fake().statusReads % READS_PER_MS == 0)
+            ++Fake().clockMs;
+        if (Fake().statusReads == STOP_AT_READ)
+            RequestStop(&control);
+    };
+    CHECK(SendBytes("a", LPT1_BASE, &control) == TransferOutcome::Stopped);
+
+    size_t readsBeforeFirstRest = 0, readsAfter = 0, rests = 0;
+    bool readWithoutRest = false; // two reads in a row once resting began
+    PortOp previous = PortOp::Out;
+    for (const PortEvent& event : Fake().events) {
+        if (event.op == PortOp::Rest)
+            ++rests;
+        else if (event.op == PortOp::In && rests == 0)
+            ++readsBeforeFirstRest;
+        else if (event.op == PortOp::In) {
+            ++readsAfter;
+            readWithoutRest = readWithoutRest || previous == PortOp::In;
+        }
+        previous = event.op;
+    }
+    // Flat out for 50 ms of reads, no less and not much more.
+    CHECK(readsBeforeFirstRest >= 50 * READS_PER_MS);
+    CHECK(readsBeforeFirstRest <= 51 * READS_PER_MS);
+    CHECK(rests == readsAfter);
+    CHECK_FALSE(readWithoutRest);
+    // The stop acts at the read that saw it: no rest or read follows.
+    const std::vector<PortEvent>& events = Fake().events;
+    REQUIRE(events.size() >= 4);
+    CHECK(DescribeEvent(events[events.size() - 4]) == "in 379 -> ff");
+    CHECK(DescribeEvent(events[events.size() - 3]) == "out 37a <- 01");
+    CHECK(PunchedBytes().empty());
+}
+
 namespace {
 
 struct StuckRun {
@@ -252,8 +300,8 @@ struct StuckRun {
 DWORD WINAPI RunStuckTransfer(void* parameter)
 {
     StuckRun* run = static_cast<StuckRun*>(parameter);
-    std::istringstream data("stuck");
-    run->outcome = SendStreamToPunch(data, 5, LPT1_BASE, &run->control);
+    ScriptedSource data = {"stuck", false};
+    run->outcome = SendBytesToPunch({NextScriptedByte, &data}, 5, LPT1_BASE, &run->control);
     return 0;
 }
 
@@ -280,6 +328,71 @@ TEST_CASE("another thread can stop a transfer that waits for the punch")
     CHECK(run.control.waitingForPunch == 0);
     CHECK(PunchedBytes().empty());
     CHECK(DescribeEvent(Fake().events[Fake().events.size() - 2]) == "out 37a <- 01");
+}
+
+namespace {
+
+// A transfer on its own thread that stops in its first pause, holding the
+// port, until the test lets it go on.
+struct HeldRun {
+    HANDLE holding = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD threadId = 0;
+    TransferOutcome outcome = TransferOutcome::Stopped;
+    ~HeldRun()
+    {
+        CloseHandle(holding);
+        CloseHandle(release);
+    }
+};
+
+DWORD WINAPI RunHeldTransfer(void* parameter)
+{
+    HeldRun* run = static_cast<HeldRun*>(parameter);
+    run->outcome = SendBytes("ab", LPT1_BASE);
+    return 0;
+}
+
+} // namespace
+
+TEST_CASE("a port that another transfer holds is refused without touching a register")
+{
+    ResetFake();
+    HeldRun held;
+    Fake().onEvent = [&](const PortEvent& event) {
+        if (event.op == PortOp::Pause && GetCurrentThreadId() == held.threadId) {
+            SetEvent(held.holding);
+            WaitForSingleObject(held.release, 10000);
+        }
+    };
+    // Started only once its id is known to onEvent.
+    const HANDLE worker =
+        CreateThread(nullptr, 0, RunHeldTransfer, &held, CREATE_SUSPENDED, &held.threadId);
+    REQUIRE(worker != nullptr);
+    ResumeThread(worker);
+    CHECK(WaitForSingleObject(held.holding, 5000) == WAIT_OBJECT_0);
+
+    const size_t before = Fake().events.size();
+    CHECK(SendBytes("x", LPT1_BASE) == TransferOutcome::PortNotOpened);
+    CHECK(Fake().events.size() == before);
+    CHECK(std::string(OutcomeMessage(TransferOutcome::PortNotOpened)) == "Could not open LPT port");
+
+    // The other port is free.
+    CHECK(SendBytes("y", LPT2_BASE) == TransferOutcome::Sent);
+    for (size_t i = before; i < Fake().events.size(); ++i) {
+        const PortEvent& event = Fake().events[i];
+        INFO(DescribeEvent(event));
+        CHECK(((event.op != PortOp::In && event.op != PortOp::Out) ||
+               (event.address >= 0x278 && event.address <= 0x27A)));
+    }
+
+    SetEvent(held.release);
+    CHECK(WaitForSingleObject(worker, 5000) == WAIT_OBJECT_0);
+    CloseHandle(worker);
+    CHECK(held.outcome == TransferOutcome::Sent);
+    CHECK(PunchedBytes() == Bytes({'y', 'a', 'b'}));
+    // Once the transfer has ended, the port is free again.
+    CHECK(SendBytes("z", LPT1_BASE) == TransferOutcome::Sent);
 }
 
 TEST_CASE("progress counts the bytes the punch has taken")
