@@ -1,6 +1,6 @@
 #include "timing.h"
 
-#include <mmsystem.h>
+#include "late_bound.h"
 
 namespace {
 
@@ -50,12 +50,22 @@ void RestBetweenReads()
     Sleep(1);
 }
 
+// timeBeginPeriod and timeEndPeriod, from the multimedia timer's DLL,
+// which only a transfer needs.
+void SetFineTiming(const char* name)
+{
+    using TimePeriod = UINT(WINAPI*)(UINT);
+    if (const auto setPeriod = LateBound<TimePeriod>("winmm.dll", name)) {
+        setPeriod(1);
+    }
+}
+
 void BeginFineTiming()
 {
-    timeBeginPeriod(1);
+    SetFineTiming("timeBeginPeriod");
 }
 
 void EndFineTiming()
 {
-    timeEndPeriod(1);
+    SetFineTiming("timeEndPeriod");
 }

@@ -2,6 +2,7 @@
 // punch on a worker thread so that the window stays alive while the punch
 // works, and can cancel it.
 #include "main_window.h"
+#include "late_bound.h"
 #include "transfer.h"
 
 #include <commdlg.h>
@@ -65,17 +66,14 @@ bool ClickStands(HWND button)
 // program still starts on XP, where refusing WM_QUERYENDSESSION is enough.
 void SetShutdownBlockReason(HWND window, bool blocking)
 {
-    HMODULE user32 = GetModuleHandleA("user32.dll");
     if (blocking) {
         using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
-        if (auto create = reinterpret_cast<Create>(
-                reinterpret_cast<void*>(GetProcAddress(user32, "ShutdownBlockReasonCreate")))) {
+        if (auto create = LateBound<Create>("user32.dll", "ShutdownBlockReasonCreate")) {
             create(window, SHUTDOWN_REASON);
         }
     } else {
         using Destroy = BOOL(WINAPI*)(HWND);
-        if (auto destroy = reinterpret_cast<Destroy>(
-                reinterpret_cast<void*>(GetProcAddress(user32, "ShutdownBlockReasonDestroy")))) {
+        if (auto destroy = LateBound<Destroy>("user32.dll", "ShutdownBlockReasonDestroy")) {
             destroy(window);
         }
     }
@@ -140,7 +138,12 @@ void OnSelectFile(HWND window)
     request.lpstrFile = path;
     request.nMaxFile = PATH_CAPACITY;
     request.lpstrTitle = "Select file for copiing";
-    if (GetOpenFileNameA(&request)) {
+    // The dialog's DLL, and the shell it brings along, load on the first
+    // click rather than at every start.
+    using GetOpenFileName = BOOL(WINAPI*)(LPOPENFILENAMEA);
+    const auto getOpenFileName =
+        LateBound<GetOpenFileName>("comdlg32.dll", "GetOpenFileNameA");
+    if (getOpenFileName && getOpenFileName(&request)) {
         SetDlgItemTextA(window, ID_PATH, path);
     }
 }
