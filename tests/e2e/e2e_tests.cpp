@@ -166,14 +166,7 @@ TEST_CASE("a port that another program drives is refused, the other port is not"
     // Both ran while the first program still held its port.
     CHECK(WaitForSingleObject(first.hProcess, 0) == WAIT_TIMEOUT);
 
-    DWORD exitCode = STILL_ACTIVE;
-    if (WaitForSingleObject(first.hProcess, RUN_TIMEOUT_MS) == WAIT_OBJECT_0)
-        GetExitCodeProcess(first.hProcess, &exitCode);
-    else
-        TerminateProcess(first.hProcess, STILL_ACTIVE);
-    CloseHandle(first.hThread);
-    CloseHandle(first.hProcess);
-    CHECK(exitCode == static_cast<DWORD>(TransferOutcome::Sent));
+    CHECK(FinishProcess(first, RUN_TIMEOUT_MS) == static_cast<DWORD>(TransferOutcome::Sent));
     CHECK(ReadFileBytes(punched) == "ab");
     CHECK(CheckHandshake(ReadTrace(trace, nullptr), 0x378, "ab") == "");
     for (const std::string& path : {file, trace, punched})

@@ -62,17 +62,23 @@ DWORD RunToEnd(const std::string& commandLine, DWORD timeoutMs, HANDLE output)
     PROCESS_INFORMATION process = {};
     if (!StartWithOutput(commandLine, output, process))
         return ~DWORD{0};
-    DWORD exitCode = STILL_ACTIVE;
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &exitCode);
-    else
-        TerminateProcess(process.hProcess, STILL_ACTIVE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return exitCode;
+    return FinishProcess(process, timeoutMs);
 }
 
 } // namespace
+
+DWORD FinishProcess(PROCESS_INFORMATION& started, DWORD timeoutMs)
+{
+    DWORD exitCode = STILL_ACTIVE;
+    if (WaitForSingleObject(started.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(started.hProcess, &exitCode);
+    else
+        TerminateProcess(started.hProcess, STILL_ACTIVE);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    started = {};
+    return exitCode;
+}
 
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started)
 {

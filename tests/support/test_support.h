@@ -24,6 +24,9 @@ bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started);
 // Runs a process to its end and returns its exit code; a process still
 // running after timeoutMs is killed and gives STILL_ACTIVE.
 DWORD RunProcess(const std::string& commandLine, DWORD timeoutMs);
+// Waits for a process from StartProcess and closes its handles; one still
+// running after timeoutMs is killed and gives STILL_ACTIVE.
+DWORD FinishProcess(PROCESS_INFORMATION& started, DWORD timeoutMs);
 
 // The same, with what the process wrote to stdout and stderr in output.
 DWORD RunProcessCapturing(const std::string& commandLine, DWORD timeoutMs, std::string& output);
