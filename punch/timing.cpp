@@ -16,6 +16,16 @@ LONGLONG CounterNow()
     return now.QuadPart;
 }
 
+// timeBeginPeriod and timeEndPeriod, from the multimedia timer's DLL,
+// which only a transfer needs.
+void SetFineTiming(const char* name)
+{
+    using TimePeriod = UINT(WINAPI*)(UINT);
+    if (const auto setPeriod = LateBound<TimePeriod>("winmm.dll", name)) {
+        setPeriod(1);
+    }
+}
+
 } // namespace
 
 void PauseUsing(unsigned milliseconds, void(WINAPI* sleep)(DWORD))
@@ -48,16 +58,6 @@ DWORD PunchClockMs()
 void RestBetweenReads()
 {
     Sleep(1);
-}
-
-// timeBeginPeriod and timeEndPeriod, from the multimedia timer's DLL,
-// which only a transfer needs.
-void SetFineTiming(const char* name)
-{
-    using TimePeriod = UINT(WINAPI*)(UINT);
-    if (const auto setPeriod = LateBound<TimePeriod>("winmm.dll", name)) {
-        setPeriod(1);
-    }
 }
 
 void BeginFineTiming()

@@ -3,7 +3,6 @@
 
 #include "port_io.h"
 
-
 enum class TransferOutcome {
     Sent,
     FileNotOpened,

@@ -105,6 +105,18 @@ DWORD RunProcessCapturing(const std::string& commandLine, DWORD timeoutMs, std::
     return exitCode;
 }
 
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 std::string RandomBytes(size_t count, unsigned seed)
 {
     std::string bytes;

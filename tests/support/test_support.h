@@ -31,6 +31,9 @@ DWORD FinishProcess(PROCESS_INFORMATION& started, DWORD timeoutMs);
 // The same, with what the process wrote to stdout and stderr in output.
 DWORD RunProcessCapturing(const std::string& commandLine, DWORD timeoutMs, std::string& output);
 
+// The lines of a text, without their line ends, LF or CR LF.
+std::vector<std::string> SplitLines(const std::string& text);
+
 // The same pseudo-random bytes for the same count and seed, on every run.
 std::string RandomBytes(size_t count, unsigned seed);
 

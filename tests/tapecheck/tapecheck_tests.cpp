@@ -7,7 +7,6 @@
 #include <doctest/doctest.h>
 
 #include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,18 +20,6 @@ struct CheckRun {
     std::vector<TraceLine> trace;
     std::vector<std::string> traceErrors;
 };
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 std::string Joined(const std::vector<std::string>& lines)
 {
@@ -53,7 +40,7 @@ CheckRun RunCheck(const std::string& emulatorOptions, const std::string& argumen
         UnderEmulatedPort(emulatorOptions, trace, punched,
                           "\"" + SiblingPath("..\\tapecheck.exe") + "\" " + arguments),
         RUN_TIMEOUT_MS, output);
-    run.lines = Lines(output);
+    run.lines = SplitLines(output);
     run.trace = ReadTrace(trace, &run.traceErrors);
     DeleteFileA(trace.c_str());
     DeleteFileA(punched.c_str());

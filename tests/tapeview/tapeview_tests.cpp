@@ -10,20 +10,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sstream>
 
 namespace {
 
 constexpr DWORD RUN_TIMEOUT_MS = 60000;
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 struct Circle {
     bool feed;
@@ -88,7 +78,7 @@ bool Contains(const std::string& text, const std::string& part)
 
 TEST_CASE("text rows have a hole in each set bit's channel and always the feed hole")
 {
-    const std::vector<std::string> lines = Lines(TapeText(std::string("\x00\xFF\x41", 3)));
+    const std::vector<std::string> lines = SplitLines(TapeText(std::string("\x00\xFF\x41", 3)));
     REQUIRE(lines.size() == 5);
     CHECK(Contains(lines[0], "channel 8 (bit 7) on the left"));
     CHECK(lines[2] == "     0 |     .   |  00");
@@ -100,7 +90,7 @@ TEST_CASE("text rows have a hole in each set bit's channel and always the feed h
     std::string everyByte;
     for (int byte = 0; byte < 256; ++byte)
         everyByte += static_cast<char>(byte);
-    const std::vector<std::string> rows = Lines(TapeText(everyByte));
+    const std::vector<std::string> rows = SplitLines(TapeText(everyByte));
     REQUIRE(rows.size() == 258);
     const std::string& header = rows[1];
     CHECK(header.find('3') == header.find('4') + 2);

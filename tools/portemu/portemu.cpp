@@ -10,6 +10,7 @@
 // the exception that Windows would give.
 
 #include "tapeview.h"
+#include "tool_common.h"
 #include "trace.h"
 #include "version.h"
 
@@ -880,11 +881,11 @@ bool StartProgram(int argc, char** argv, int first)
 // overflow the tick arithmetic.
 bool ParseCount(const char* text, unsigned long long& count)
 {
-    if (!text || *text < '0' || *text > '9')
+    unsigned long value = 0;
+    if (!ParseNumber(text, 0, 0xFFFFFFFFul, false, value))
         return false;
-    char* end = nullptr;
-    count = std::strtoull(text, &end, 10);
-    return *end == '\0' && count <= 0xFFFFFFFFull;
+    count = value;
+    return true;
 }
 
 // FROM-TO, both counts, FROM before TO.

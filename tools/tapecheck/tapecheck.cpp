@@ -7,11 +7,12 @@
 // Exit code 0 when every port asked for is present and its punch ready, 1
 // when something is not, 2 for a wrong command line.
 #include "port_io.h"
+#include "tool_common.h"
 #include "version.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -83,14 +84,6 @@ BOOL WINAPI OnConsoleBreak(DWORD event)
     return TRUE;
 }
 
-bool ParseSeconds(const char* text, unsigned long& seconds)
-{
-    char* end = nullptr;
-    seconds = std::strtoul(text, &end, 10);
-    return *text >= '0' && *text <= '9' && *end == '\0' && seconds >= 1
-        && seconds <= MAX_WATCH_SECONDS;
-}
-
 // Fills options; returns false, having said why, for a wrong command line.
 bool ParseOptions(int argc, char** argv, Options& options)
 {
@@ -105,7 +98,7 @@ bool ParseOptions(int argc, char** argv, Options& options)
                 return false;
             }
         } else if (std::strcmp(option, "--watch") == 0 && value) {
-            if (!ParseSeconds(value, options.watchSeconds)) {
+            if (!ParseNumber(value, 1, MAX_WATCH_SECONDS, false, options.watchSeconds)) {
                 std::fprintf(stderr, "tapecheck: --watch takes whole seconds from 1 to %lu, not %s\n",
                              MAX_WATCH_SECONDS, value);
                 return false;
@@ -131,15 +124,14 @@ bool CheckDriver()
         return true;
     }
     const DWORD error = GetLastError();
-    char text[256] = "no text for this error";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                   text, sizeof text, nullptr);
-    // Windows ends its texts with a line break.
-    text[std::strcspn(text, "\r\n")] = '\0';
+    std::string text = WindowsErrorText(error);
+    if (text.empty()) {
+        text = "no text for this error";
+    }
     std::printf("Driver: \\\\.\\giveio does not open: Windows error %lu, %s\n"
                 "  The giveio driver is not installed or not started, so no program may use\n"
                 "  the port registers. %s\n",
-                error, text, SETUP_HELP);
+                error, text.c_str(), SETUP_HELP);
     return false;
 }
 

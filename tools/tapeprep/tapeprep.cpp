@@ -1,14 +1,12 @@
 // tapeprep: a punch-ready copy of a file, with leader, an optional label in
 // letters and trailer around its bytes, which stay unchanged.
 #include "tape_layout.h"
+#include "tool_common.h"
 #include "version.h"
 
 #include <windows.h>
 
-#include <cctype>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -62,20 +60,6 @@ int Usage(const char* problem, const char* detail)
     return EXIT_USAGE;
 }
 
-// Decimal, or hex after 0x; at most max.
-bool ParseNumber(const char* text, unsigned long max, unsigned long& number)
-{
-    const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const char* digits = hex ? text + 2 : text;
-    const unsigned char lead = static_cast<unsigned char>(*digits);
-    if (!(hex ? std::isxdigit(lead) : std::isdigit(lead)))
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    number = std::strtoul(digits, &end, hex ? 16 : 10);
-    return *end == '\0' && errno == 0 && number <= max;
-}
-
 // Returns -1 when the command line is good, else the exit code.
 int ParseOptions(int argc, char** argv, Options& options)
 {
@@ -100,7 +84,7 @@ int ParseOptions(int argc, char** argv, Options& options)
         const bool isFill = arg == "--fill";
         unsigned long& number = isFill ? options.fill
                                 : arg == "--leader" ? options.leader : options.trailer;
-        if (!ParseNumber(value, isFill ? 255 : MAX_ROWS, number))
+        if (!ParseNumber(value, 0, isFill ? 255 : MAX_ROWS, true, number))
             return Usage(arg.c_str(), isFill ? " takes a byte, 0 to 255, decimal or 0x hex"
                                              : " takes a number of rows, 0 to 100000");
     }
@@ -111,15 +95,9 @@ int ParseOptions(int argc, char** argv, Options& options)
 
 int Fail(const char* what, const char* path)
 {
-    char reason[256] = "";
     const DWORD error = GetLastError();
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                   reason, sizeof reason, nullptr);
-    // The system's text ends in a line break of its own.
-    std::string text = reason;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    std::fprintf(stderr, "tapeprep: %s %s: %s (error %lu)\n", what, path, text.c_str(), error);
+    std::fprintf(stderr, "tapeprep: %s %s: %s (error %lu)\n", what, path,
+                 WindowsErrorText(error).c_str(), error);
     return EXIT_FAILED;
 }
 

@@ -1,11 +1,12 @@
 // tapeview: the tape that a file makes, as text or SVG, and the handshake
 // of a portemu trace as a timing diagram. See HELP below.
 #include "tapeview.h"
+#include "tool_common.h"
 #include "version.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <fstream>
 #include <initializer_list>
@@ -81,10 +82,8 @@ bool ParseNumbers(int argc, char** argv, std::initializer_list<Number> numbers)
             || std::find(seen.begin(), seen.end(), number) != seen.end())
             return false;
         seen.push_back(number);
-        const char* text = argv[i + 1];
-        char* end = nullptr;
-        const unsigned long value = std::strtoul(text, &end, 10);
-        if (*text < '0' || *text > '9' || *end != '\0' || value < number->minimum)
+        unsigned long value = 0;
+        if (!ParseNumber(argv[i + 1], number->minimum, ULONG_MAX, false, value))
             return false;
         number->value = value;
     }
