@@ -15,6 +15,7 @@
 #include "version.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -401,6 +402,25 @@ const char* EmulateAccess(Emulator& emu, unsigned port, bool isIn, std::uint8_t&
 
 // ---- Instruction decoding -----------------------------------------------
 
+// An address in the program. The kit's programs are 32-bit; the tests also
+// run an x86-64 build of everything on machines that cannot run 32-bit code.
+using Address = DWORD_PTR;
+
+// The registers the debugger reads and sets, by the program's architecture.
+#ifdef _WIN64
+using Register = DWORD64;
+Register& InstructionPointer(CONTEXT& context) { return context.Rip; }
+Register& Accumulator(CONTEXT& context) { return context.Rax; }
+Register DataRegister(const CONTEXT& context) { return context.Rdx; }
+Register StackPointer(const CONTEXT& context) { return context.Rsp; }
+#else
+using Register = DWORD;
+Register& InstructionPointer(CONTEXT& context) { return context.Eip; }
+Register& Accumulator(CONTEXT& context) { return context.Eax; }
+Register DataRegister(const CONTEXT& context) { return context.Edx; }
+Register StackPointer(const CONTEXT& context) { return context.Esp; }
+#endif
+
 enum class IoForm { ThroughDx, Immediate, String };
 
 struct IoInstruction {
@@ -491,20 +511,21 @@ void DescribeForm(const IoInstruction& io, char* text, std::size_t size)
         std::snprintf(text, size, "%sout %s, %s", prefix, port, reg);
 }
 
-void ReportError(Emulator& emu, DWORD address, const IoInstruction& io, unsigned port,
+void ReportError(Emulator& emu, Address address, const IoInstruction& io, unsigned port,
                  const char* problem)
 {
     char form[32];
     DescribeForm(io, form, sizeof form);
     char text[224];
-    std::snprintf(text, sizeof text, "at %08lx: %s, port %03x: %s",
-                  static_cast<unsigned long>(address), form, port, problem);
+    std::snprintf(text, sizeof text, "at %08llx: %s, port %03x: %s",
+                  static_cast<unsigned long long>(address), form, port, problem);
     std::fprintf(stderr, "portemu: ERROR %s\n", text);
     TraceError(emu.trace, text);
     emu.failed = true;
 }
 
 // ---- Debug loop ---------------------------------------------------------
+
 
 // The breakpoints are int3 bytes written over the program's code.
 constexpr std::uint8_t INT3 = 0xCC;
@@ -515,17 +536,17 @@ struct Debuggee {
     std::unordered_map<DWORD, HANDLE> threads;  // by thread id
     // Decoded instructions by address: reading the program's memory is the
     // dearest step under Wine, and a polling loop hits one address.
-    std::unordered_map<DWORD, IoInstruction> decoded;
+    std::unordered_map<Address, IoInstruction> decoded;
     bool initialBreakpointSeen = false;
     // giveio grants port I/O to a process once it has opened the device.
     bool accessGranted = false;
-    DWORD createFile = 0;                           // ntdll!NtCreateFile in the program
-    std::unordered_map<DWORD, DWORD> giveioReturns; // thread id -> return address
-    std::unordered_map<DWORD, std::uint8_t> breakpoints;  // address -> byte replaced
-    std::unordered_map<DWORD, DWORD> rearm;         // thread id -> breakpoint to put back
+    Address createFile = 0;                           // ntdll!NtCreateFile in the program
+    std::unordered_map<DWORD, Address> giveioReturns; // thread id -> return address
+    std::unordered_map<Address, std::uint8_t> breakpoints;  // address -> byte replaced
+    std::unordered_map<DWORD, Address> rearm;         // thread id -> breakpoint to put back
 };
 
-std::size_t ReadCode(HANDLE process, DWORD address, std::uint8_t* code, std::size_t size)
+std::size_t ReadCode(HANDLE process, Address address, std::uint8_t* code, std::size_t size)
 {
     SIZE_T got = 0;
     const void* at = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address));
@@ -539,7 +560,7 @@ std::size_t ReadCode(HANDLE process, DWORD address, std::uint8_t* code, std::siz
 }
 
 // Null when the instruction at address is not port I/O.
-const IoInstruction* DecodeAt(Debuggee& debuggee, DWORD address)
+const IoInstruction* DecodeAt(Debuggee& debuggee, Address address)
 {
     auto known = debuggee.decoded.find(address);
     if (known != debuggee.decoded.end())
@@ -558,14 +579,14 @@ const IoInstruction* DecodeAt(Debuggee& debuggee, DWORD address)
 // NtCreateFile: a breakpoint there reads the name being opened, and one at
 // the call's return address reads its NTSTATUS.
 
-bool ReadMemory(HANDLE process, DWORD address, void* into, std::size_t size)
+bool ReadMemory(HANDLE process, Address address, void* into, std::size_t size)
 {
     SIZE_T got = 0;
     const void* at = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address));
     return ReadProcessMemory(process, at, into, size, &got) && got == size;
 }
 
-bool WriteCodeByte(HANDLE process, DWORD address, std::uint8_t byte)
+bool WriteCodeByte(HANDLE process, Address address, std::uint8_t byte)
 {
     void* at = reinterpret_cast<void*>(static_cast<std::uintptr_t>(address));
     DWORD protection = 0;
@@ -578,7 +599,7 @@ bool WriteCodeByte(HANDLE process, DWORD address, std::uint8_t byte)
     return ok;
 }
 
-void InsertBreakpoint(Debuggee& debuggee, DWORD address)
+void InsertBreakpoint(Debuggee& debuggee, Address address)
 {
     std::uint8_t original = 0;
     if (debuggee.breakpoints.count(address) || !ReadMemory(debuggee.process, address, &original, 1)
@@ -587,7 +608,7 @@ void InsertBreakpoint(Debuggee& debuggee, DWORD address)
     debuggee.breakpoints[address] = original;
 }
 
-void RemoveBreakpoint(Debuggee& debuggee, DWORD address)
+void RemoveBreakpoint(Debuggee& debuggee, Address address)
 {
     auto found = debuggee.breakpoints.find(address);
     if (found == debuggee.breakpoints.end())
@@ -597,7 +618,7 @@ void RemoveBreakpoint(Debuggee& debuggee, DWORD address)
 }
 
 // Whether a breakpoint is still needed once the thread that hit it is past.
-bool StillWanted(const Debuggee& debuggee, DWORD address)
+bool StillWanted(const Debuggee& debuggee, Address address)
 {
     if (address == debuggee.createFile)
         return !debuggee.accessGranted;
@@ -608,10 +629,10 @@ bool StillWanted(const Debuggee& debuggee, DWORD address)
 }
 
 // The module's own name from its export directory; "" when it has none.
-std::string ModuleName(HANDLE process, DWORD base)
+std::string ModuleName(HANDLE process, Address base)
 {
     IMAGE_DOS_HEADER dos;
-    IMAGE_NT_HEADERS32 nt;
+    IMAGE_NT_HEADERS nt;
     IMAGE_EXPORT_DIRECTORY exports;
     char name[16] = {};
     if (!ReadMemory(process, base, &dos, sizeof dos)
@@ -628,31 +649,39 @@ std::string ModuleName(HANDLE process, DWORD base)
 
 // ntdll is the same file in the program as in this process, so NtCreateFile
 // lies at the same offset from its base.
-void WatchForGiveio(Debuggee& debuggee, DWORD base)
+void WatchForGiveio(Debuggee& debuggee, Address base)
 {
     if (debuggee.createFile || lstrcmpiA(ModuleName(debuggee.process, base).c_str(), "ntdll.dll"))
         return;
     const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     const FARPROC ours = GetProcAddress(ntdll, "NtCreateFile");
-    debuggee.createFile = base + static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(ours)
-                                                    - reinterpret_cast<std::uintptr_t>(ntdll));
+    debuggee.createFile = base + (reinterpret_cast<Address>(ours) - reinterpret_cast<Address>(ntdll));
     InsertBreakpoint(debuggee, debuggee.createFile);
 }
 
-// At NtCreateFile's entry: [esp] is the return address, [esp+12] the
-// OBJECT_ATTRIBUTES, whose ObjectName is a UNICODE_STRING.
-bool OpensGiveio(const Debuggee& debuggee, const CONTEXT& context, DWORD& returnAddress)
+// At NtCreateFile's entry the return address is on top of the stack, and
+// its third argument is the OBJECT_ATTRIBUTES naming the file: on the stack
+// above the first two on x86, in r8 on x86-64.
+bool OpensGiveio(const Debuggee& debuggee, const CONTEXT& context, Address& returnAddress)
 {
-    DWORD stack[4];
-    DWORD attributes[3];  // Length, RootDirectory, ObjectName
-    struct { USHORT length, maximum; DWORD buffer; } name;
+    Address stack[4];
+    OBJECT_ATTRIBUTES attributes;
+    UNICODE_STRING name;
     WCHAR text[16] = {};
     const wchar_t wanted[] = L"\\??\\giveio";
-    if (!ReadMemory(debuggee.process, context.Esp, stack, sizeof stack)
-        || !ReadMemory(debuggee.process, stack[3], attributes, sizeof attributes)
-        || attributes[1] != 0 || !ReadMemory(debuggee.process, attributes[2], &name, sizeof name)
-        || name.length != sizeof wanted - sizeof(WCHAR)
-        || !ReadMemory(debuggee.process, name.buffer, text, name.length))
+    if (!ReadMemory(debuggee.process, StackPointer(context), stack, sizeof stack))
+        return false;
+#ifdef _WIN64
+    const Address attributesAt = context.R8;
+#else
+    const Address attributesAt = stack[3];
+#endif
+    if (!ReadMemory(debuggee.process, attributesAt, &attributes, sizeof attributes)
+        || attributes.RootDirectory
+        || !ReadMemory(debuggee.process, reinterpret_cast<Address>(attributes.ObjectName), &name,
+                       sizeof name)
+        || name.Length != sizeof wanted - sizeof(WCHAR)
+        || !ReadMemory(debuggee.process, reinterpret_cast<Address>(name.Buffer), text, name.Length))
         return false;
     returnAddress = stack[0];
     return lstrcmpiW(text, wanted) == 0;
@@ -660,13 +689,13 @@ bool OpensGiveio(const Debuggee& debuggee, const CONTEXT& context, DWORD& return
 
 // A breakpoint of ours was hit: act on it, then let the thread run the
 // original instruction, single-stepping it when the breakpoint must go back.
-void HitBreakpoint(Debuggee& debuggee, HANDLE thread, DWORD threadId, DWORD address)
+void HitBreakpoint(Debuggee& debuggee, HANDLE thread, DWORD threadId, Address address)
 {
     CONTEXT context;
     context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
     if (!GetThreadContext(thread, &context))
         return;
-    DWORD returnAddress = 0;
+    Address returnAddress = 0;
     if (address == debuggee.createFile && OpensGiveio(debuggee, context, returnAddress)) {
         debuggee.giveioReturns[threadId] = returnAddress;
         InsertBreakpoint(debuggee, returnAddress);
@@ -674,11 +703,11 @@ void HitBreakpoint(Debuggee& debuggee, HANDLE thread, DWORD threadId, DWORD addr
     auto pending = debuggee.giveioReturns.find(threadId);
     if (pending != debuggee.giveioReturns.end() && pending->second == address) {
         debuggee.giveioReturns.erase(pending);
-        if (static_cast<LONG>(context.Eax) >= 0)  // NT_SUCCESS
+        if (static_cast<LONG>(Accumulator(context)) >= 0)  // NT_SUCCESS
             debuggee.accessGranted = true;
     }
     RemoveBreakpoint(debuggee, address);
-    context.Eip = address;
+    InstructionPointer(context) = address;
     if (StillWanted(debuggee, address)) {
         context.EFlags |= TRAP_FLAG;
         debuggee.rearm[threadId] = address;
@@ -692,7 +721,7 @@ void HitBreakpoint(Debuggee& debuggee, HANDLE thread, DWORD threadId, DWORD addr
 
 // Emulates the I/O instruction the thread stopped at. Returns false when it
 // is not one, so the exception goes on to the program.
-bool EmulateInstruction(Emulator& emu, Debuggee& debuggee, HANDLE thread, DWORD address,
+bool EmulateInstruction(Emulator& emu, Debuggee& debuggee, HANDLE thread, Address address,
                         LONGLONG now)
 {
     const IoInstruction* decoded = DecodeAt(debuggee, address);
@@ -704,13 +733,13 @@ bool EmulateInstruction(Emulator& emu, Debuggee& debuggee, HANDLE thread, DWORD 
     if (!GetThreadContext(thread, &context))
         return false;
 
-    unsigned port = io.form == IoForm::Immediate ? io.immediate : (context.Edx & 0xFFFF);
+    unsigned port = io.form == IoForm::Immediate ? io.immediate : (DataRegister(context) & 0xFFFF);
     if (!debuggee.accessGranted) {
         // Windows refuses it: the program gets its exception.
         ReportError(emu, address, io, port, "port I/O before \\\\.\\giveio was opened");
         return false;
     }
-    std::uint8_t value = static_cast<std::uint8_t>(context.Eax);
+    std::uint8_t value = static_cast<std::uint8_t>(Accumulator(context));
     std::string fault;
     const char* refused = FormProblem(io);
     if (!refused)
@@ -719,13 +748,13 @@ bool EmulateInstruction(Emulator& emu, Debuggee& debuggee, HANDLE thread, DWORD 
         ReportError(emu, address, io, port, refused);
         // A refused read reads all ones; the string forms are only skipped.
         if (io.isIn && io.form != IoForm::String)
-            context.Eax |= io.width == 4 ? 0xFFFFFFFFu : io.width == 2 ? 0xFFFFu : 0xFFu;
+            Accumulator(context) |= io.width == 4 ? 0xFFFFFFFFu : io.width == 2 ? 0xFFFFu : 0xFFu;
     } else if (io.isIn) {
-        context.Eax = (context.Eax & ~0xFFu) | value;
+        Accumulator(context) = (Accumulator(context) & ~Register(0xFF)) | value;
     }
     if (!fault.empty())
         ReportError(emu, address, io, port, fault.c_str());
-    context.Eip = address + io.length;
+    InstructionPointer(context) = address + io.length;
     return SetThreadContext(thread, &context) != 0;
 }
 
@@ -733,8 +762,7 @@ DWORD HandleException(Emulator& emu, Debuggee& debuggee, const DEBUG_EVENT& even
 {
     const EXCEPTION_DEBUG_INFO& info = event.u.Exception;
     DWORD code = info.ExceptionRecord.ExceptionCode;
-    DWORD address = static_cast<DWORD>(
-        reinterpret_cast<std::uintptr_t>(info.ExceptionRecord.ExceptionAddress));
+    const Address address = reinterpret_cast<Address>(info.ExceptionRecord.ExceptionAddress);
     auto thread = debuggee.threads.find(event.dwThreadId);
     if (thread == debuggee.threads.end())
         return DBG_EXCEPTION_NOT_HANDLED;
@@ -797,8 +825,7 @@ bool RunDebugLoop(Emulator& emu, DWORD& exitCode)
             emu.heldTicks.erase(event.dwThreadId);
             break;
         case LOAD_DLL_DEBUG_EVENT:
-            WatchForGiveio(debuggee, static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(
-                                         event.u.LoadDll.lpBaseOfDll)));
+            WatchForGiveio(debuggee, reinterpret_cast<Address>(event.u.LoadDll.lpBaseOfDll));
             CloseIfSet(event.u.LoadDll.hFile);
             break;
         case UNLOAD_DLL_DEBUG_EVENT:
