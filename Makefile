@@ -3,6 +3,12 @@ BUILD := build
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
+BUILD_X64 := build-x64
+CMAKE_FLAGS_X64 := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+# ctest on a virtual display in build folder $(1), with options $(2); the
+# folder's Wine servers are stopped afterwards.
+CTEST = $(XVFB) sh -c 'ctest --test-dir $(1) --output-on-failure -j2 $(2); status=$$?; \
+	sh tests/tools/stop-wine.sh $(1)/wine; exit $$status'
 
 .PHONY: deps build test run pictures bench dist
 
@@ -16,10 +22,20 @@ build: deps
 	cmake --build $(BUILD) -j2
 
 # Every test runs under Wine on a virtual display; the Wine servers are
-# stopped afterwards so that no test run inherits another's.
+# stopped afterwards so that no test run inherits another's. A machine that
+# cannot run 32-bit code runs the Wine tests on an x86-64 build of the same
+# sources, in $(BUILD_X64), and the checks of the shipped 32-bit files on
+# $(BUILD).
 test: build
-	$(XVFB) sh -c 'ctest --test-dir $(BUILD) --output-on-failure -j2; status=$$?; \
-		sh tests/tools/stop-wine.sh $(BUILD)/wine; exit $$status'
+	@if sh tests/tools/runs-32bit.sh; then \
+		$(call CTEST,$(BUILD)); \
+	else \
+		echo "This machine cannot run 32-bit code: the Wine tests run on an x86-64 build."; \
+		cmake -S . -B $(BUILD_X64) $(CMAKE_FLAGS_X64) && cmake --build $(BUILD_X64) -j2 && \
+		{ $(call CTEST,$(BUILD),-LE wine); shipped=$$?; \
+		  $(call CTEST,$(BUILD_X64),-L wine); wine=$$?; \
+		  [ $$shipped -eq 0 ] && [ $$wine -eq 0 ]; }; \
+	fi
 
 # The program under Wine with the emulated port and punch: on a virtual
 # display with a scripted session when there is no display. FILE=path sends

@@ -9,9 +9,10 @@ case ${TAPELARK_GIVEIO:-present} in
     absent) prefix=$root/no-giveio giveio=absent ;;
     *) prefix=$root/giveio giveio=present ;;
 esac
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}"
+. "$here/wine-env.sh"
+export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}"
 if [ ! -f "$prefix/.ready" ]; then
     mkdir -p "$root"
     flock "$root/.lock" sh "$here/make-wine-prefix.sh" "$prefix" "$giveio"
 fi
-exec wine "$@"
+exec "$TAPELARK_WINE" "$@"
