@@ -96,8 +96,9 @@ int ParseOptions(int argc, char** argv, Options& options)
 int Fail(const char* what, const char* path)
 {
     const DWORD error = GetLastError();
-    std::fprintf(stderr, "tapeprep: %s %s: %s (error %lu)\n", what, path,
-                 WindowsErrorText(error).c_str(), error);
+    char reason[200];
+    std::fprintf(stderr, "tapeprep: %s %s: %s\n", what, path,
+                 ErrorReason(error, reason, sizeof reason));
     return EXIT_FAILED;
 }
 
