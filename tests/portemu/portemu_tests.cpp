@@ -295,3 +295,34 @@ TEST_CASE("a wrong command line gets the usage and exit code 99")
     CHECK(RunProcess(portemu + "--busy-window 0-1 --absent lpt2" + program, 60000) == 0);
     CHECK(RunProcess(portemu + "--version", 60000) == 0);
 }
+
+TEST_CASE("the trace goes to a file named in any script, never over the program")
+{
+    const std::string steps = SiblingPath("port_steps.exe");
+    const std::string portemu = SiblingPath("..\\portemu.exe");
+    auto wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
+    const std::wstring trace = L"\u041B\u0435\u043D\u0442\u0430 \u03C9-"
+                               + std::to_wstring(GetCurrentProcessId()) + L".trace";
+    const std::wstring line = L"\"" + wide(portemu) + L"\" --trace \"" + trace + L"\" -- \""
+                              + wide(steps) + L"\" registers";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    std::wstring mutableLine = line;
+    REQUIRE(CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &started));
+    CHECK(FinishProcess(started, 60000) == 0);
+    FILE* file = _wfopen(trace.c_str(), L"rb");
+    REQUIRE(file);
+    char text[1024] = {};
+    const std::size_t length = std::fread(text, 1, sizeof text, file);
+    std::fclose(file);
+    DeleteFileW(trace.c_str());
+    CHECK(ParseTrace(text, length, nullptr, 0, nullptr) == 14);
+
+    const std::string before = ReadFileBytes(steps);
+    CHECK(RunProcess("\"" + portemu + "\" --trace \"" + steps + "\" -- \"" + steps + "\" registers",
+                     60000)
+          == 98);
+    CHECK(ReadFileBytes(steps) == before);
+}

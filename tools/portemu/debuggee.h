@@ -1,5 +1,4 @@
-// The debugger's view of the program: its threads, the breakpoints it set,
-// and what it knows of the giveio device being opened.
+// The debugger's view of the program: threads, breakpoints, the giveio watch.
 #pragma once
 
 #include "debugger.h"

@@ -1,5 +1,6 @@
-// The debugger's loop: starts the program, follows its debug events, and
-// hands each trapped in/out to the port, stepping over it afterwards.
+// The debugger's loop: follows the program's debug events, steps over each in/out.
+// It starts the program, hands each trapped in/out to the port and steps
+// over it afterwards.
 //
 // In user mode every in/out raises EXCEPTION_PRIV_INSTRUCTION. An access
 // the port refuses is stepped over so that the run still ends; port I/O

@@ -1,5 +1,6 @@
-// The debugger: starts the program, watches it open \\.\giveio, and hands
-// each in/out it traps on to a handler.
+// The debugger: runs the program and hands each in/out it traps to a handler.
+// It watches the program open \\.\giveio, before which Windows refuses
+// port I/O.
 #pragma once
 
 #include "io_decode.h"

@@ -1,5 +1,4 @@
-// The watch on \\.\giveio: breakpoints on ntdll's NtCreateFile and its
-// return, which tell when the program may do port I/O.
+// The watch on \\.\giveio: breakpoints that tell when the program may do port I/O.
 #include "debuggee.h"
 
 #include <winternl.h>
@@ -124,7 +123,8 @@ void WatchForGiveio(Debuggee& debuggee, Address base)
         return;
     const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     const FARPROC ours = GetProcAddress(ntdll, "NtCreateFile");
-    debuggee.createFile = base + (reinterpret_cast<Address>(ours) - reinterpret_cast<Address>(ntdll));
+    debuggee.createFile =
+        base + (reinterpret_cast<Address>(ours) - reinterpret_cast<Address>(ntdll));
     InsertBreakpoint(debuggee, debuggee.createFile);
 }
 

@@ -139,13 +139,11 @@ AccessResult PortAccess(PortModel& model, const Moment& at, unsigned port, bool 
     if (model.options.absent[index]) {
         if (isIn)
             value = NOTHING_THERE;
+    } else if (isIn && reg == STATUS_REGISTER) {
+        value = IsBusy(model, punch, at.micros) ? STATUS_IDLE | STATUS_BUSY : STATUS_IDLE;
     } else if (isIn) {
-        value = reg == DATA_REGISTER     ? punch.data
-                : reg == STATUS_REGISTER ? (IsBusy(model, punch, at.micros)
-                                                ? static_cast<std::uint8_t>(STATUS_IDLE | STATUS_BUSY)
-                                                : STATUS_IDLE)
-                                         : (punch.control & CONTROL_WRITTEN_BITS)
-                                               | CONTROL_UNUSED_BITS;
+        value = reg == DATA_REGISTER ? punch.data
+                                     : (punch.control & CONTROL_WRITTEN_BITS) | CONTROL_UNUSED_BITS;
     } else if (reg == DATA_REGISTER) {
         WriteData(punch, value, at);
     } else if (reg == CONTROL_REGISTER) {

@@ -1,5 +1,5 @@
-// The emulated ports and punches: registers, BUSY timing, the strict checks
-// and the tape, as plain functions of time and register accesses.
+// The emulated ports and punches as plain functions of time and register accesses.
+// Registers, BUSY timing, the strict checks and the tape; no debugger.
 #pragma once
 
 #include <cstddef>

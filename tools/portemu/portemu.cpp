@@ -1,8 +1,7 @@
-// portemu: runs an unmodified Windows program as its debugger and emulates
+// portemu: the command line, and the wiring of debugger, port model and outputs.
+// portemu runs an unmodified Windows program as its debugger and emulates
 // the program's parallel-port I/O, with one Facit 4070 punch on LPT1 and one
-// on LPT2, so the real program can be tested without hardware. This file is
-// the command line and the wiring of the debugger, the port model and the
-// outputs: the trace, the punched bytes and the live tape.
+// on LPT2, so the real program can be tested without hardware.
 #include "debugger.h"
 #include "port_model.h"
 #include "recording.h"

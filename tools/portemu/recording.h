@@ -1,5 +1,6 @@
-// What a run under the emulated port leaves: output files written in large
-// pieces through a safe output, and the trace with its polling reads folded.
+// What a run under the emulated port leaves: the trace and the punched bytes.
+// Output files are written in large pieces through a safe output, and the
+// trace's polling reads are folded.
 #pragma once
 
 #include "safe_output.h"
