@@ -13,9 +13,10 @@ CTEST = $(XVFB) sh -c 'ctest --test-dir $(1) --output-on-failure -j2 $(2); statu
 .PHONY: deps build test run pictures bench dist
 
 # Beyond the compiler, CMake and Wine: stb's PNG writer for the screenshots,
-# zip for the release and unzip for its test.
+# zip for the release and unzip for its test, rsvg-convert and pngquant for
+# the release's pictures.
 deps:
-	@sh scripts/install-deps.sh libstb-dev zip unzip
+	@sh scripts/install-deps.sh libstb-dev zip unzip librsvg2-bin pngquant
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
