@@ -10,12 +10,13 @@ CMAKE_FLAGS_X64 := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD
 CTEST = $(XVFB) sh -c 'ctest --test-dir $(1) --output-on-failure -j2 $(2); status=$$?; \
 	sh tests/tools/stop-wine.sh $(1)/wine; exit $$status'
 
-.PHONY: deps build test run pictures bench dist
+.PHONY: deps build wine-build test run pictures bench dist
 
 # Beyond the compiler, CMake and Wine: stb's PNG writer for the screenshots,
-# zip for the release and unzip for its test.
+# zip for the release and unzip for its test, rsvg-convert and pngquant for
+# the release's pictures.
 deps:
-	@sh scripts/install-deps.sh libstb-dev zip unzip
+	@sh scripts/install-deps.sh libstb-dev zip unzip librsvg2-bin pngquant
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
@@ -37,21 +38,31 @@ test: build
 		  [ $$shipped -eq 0 ] && [ $$wine -eq 0 ]; }; \
 	fi
 
+# The build whose programs run here under Wine: the real 32-bit one or,
+# where this machine cannot run 32-bit code, its x86-64 twin.
+WINE_BUILD = $(shell sh tests/tools/runs-32bit.sh && echo $(BUILD) || echo $(BUILD_X64))
+wine-build: build
+	@[ "$(WINE_BUILD)" = "$(BUILD)" ] || { \
+		echo "This machine cannot run 32-bit code: Wine runs an x86-64 build."; \
+		cmake -S . -B $(BUILD_X64) $(CMAKE_FLAGS_X64) && cmake --build $(BUILD_X64) -j2; }
+
 # The program under Wine with the emulated port and punch: on a virtual
 # display with a scripted session when there is no display. FILE=path sends
-# that file in a scripted session; the tape and the handshake's timing, drawn
-# from the run, land in build/run/.
-run: build
-	sh scripts/run.sh "$(FILE)"
+# that file in a scripted session; PUNCH='portemu options' changes the
+# punch. What was sent, each send's tape and the handshake's timing land in
+# build/run/.
+run: wine-build
+	TAPELARK_BUILD=$(CURDIR)/$(WINE_BUILD) sh scripts/run.sh "$(FILE)"
 
 # Every picture in docs/, drawn afresh from the real program.
-pictures: build
-	sh scripts/pictures.sh
+pictures: wine-build
+	TAPELARK_BUILD=$(CURDIR)/$(WINE_BUILD) sh scripts/pictures.sh
 
 # Times the real program through the emulated punch; not part of `make test`.
-bench: build
-	$(XVFB) sh -c 'TAPELARK_WINE_DIR=$(CURDIR)/$(BUILD)/wine sh tests/tools/wine-run.sh \
-		$(BUILD)/tests/bench.exe; status=$$?; sh tests/tools/stop-wine.sh $(BUILD)/wine; exit $$status'
+bench: wine-build
+	$(XVFB) sh -c 'TAPELARK_WINE_DIR=$(CURDIR)/$(WINE_BUILD)/wine sh tests/tools/wine-run.sh \
+		$(WINE_BUILD)/tests/bench.exe; status=$$?; sh tests/tools/stop-wine.sh $(WINE_BUILD)/wine; \
+		exit $$status'
 
 # The release: build/dist/tapelark-VERSION-win32.zip.
 dist: deps

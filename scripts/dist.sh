@@ -3,7 +3,10 @@
 #   dist.sh VERSION OUTDIR PROGRAM.exe...
 # writes OUTDIR/tapelark-VERSION-win32.zip with one folder, tapelark-VERSION/,
 # holding the programs, README.txt (README.md up to "For developers"),
-# LICENSE.txt and SHA256SUMS.txt, the texts with CR LF line ends for Notepad.
+# LICENSE.txt, every file that README.txt names (the sample file beside the
+# programs, the pictures in pictures/ as PNG, since XP's picture viewer
+# cannot open SVG) and SHA256SUMS.txt, the texts with CR LF line ends for
+# Notepad.
 # The zip's bytes depend only on what it holds: the files go in a fixed
 # order, all with the same time and mode, and zip -X leaves out owners and
 # extra time fields.
@@ -18,9 +21,24 @@ zip=$name-win32.zip
 # with the sources.
 stamp=$(TZ=UTC git -C "$source" log -1 --format=%cd --date=format-local:'%Y-%m-%d %H:%M:%S')
 
-# Windows text: the code page Notepad reads, CR LF line ends.
+# Windows text: the code page Notepad reads, CR LF line ends. A character
+# that the code page lacks fails the release, naming the first line of
+# ORIGIN that has one.
+#   windows_text TEXT ORIGIN OUT
 windows_text() {
-    iconv -f UTF-8 -t CP1252 | sed 's/$/\r/'
+    if ! iconv -f UTF-8 -t CP1252 < "$1" > "$3.cp1252" 2> /dev/null; then
+        number=0
+        while IFS= read -r line; do
+            number=$((number + 1))
+            printf '%s\n' "$line" | iconv -f UTF-8 -t CP1252 > /dev/null 2>&1 || break
+        done < "$2"
+        echo "dist: ${2#"$source"/} line $number has a character that Windows-1252" \
+            "lacks, so Notepad could not show it:" >&2
+        echo "    $line" >&2
+        exit 1
+    fi
+    sed 's/$/\r/' < "$3.cp1252" > "$3"
+    rm "$3.cp1252"
 }
 
 rm -rf "$stage" "$out/$zip"
@@ -30,14 +48,32 @@ for program in "$@"; do
     cp "$program" "$stage/"
     files="$files $(basename "$program")"
 done
-awk -f "$source/scripts/readme-txt.awk" "$source/README.md" | windows_text > "$stage/README.txt"
-windows_text < "$source/LICENSE" > "$stage/LICENSE.txt"
+awk -f "$source/scripts/readme-txt.awk" "$source/README.md" > "$out/README.utf8"
+windows_text "$out/README.utf8" "$source/README.md" "$stage/README.txt"
+windows_text "$source/LICENSE" "$source/LICENSE" "$stage/LICENSE.txt"
 files="$files README.txt LICENSE.txt"
-(cd "$stage" && sha256sum $files) | windows_text > "$stage/SHA256SUMS.txt"
+# What README.txt names. A picture drawn as SVG becomes a PNG of 16
+# colours, which is all a drawing of lines and text needs.
+awk -v files=1 -f "$source/scripts/readme-txt.awk" "$source/README.md" > "$out/named"
+while read -r from to; do
+    mkdir -p "$(dirname "$stage/$to")"
+    case $from in
+        *.svg) rsvg-convert "$source/$from" -o "$out/picture.png"
+            pngquant --force --output "$stage/$to" 16 -- "$out/picture.png" ;;
+        *) cp "$source/$from" "$stage/$to" ;;
+    esac
+    files="$files $to"
+done < "$out/named"
+rm -f "$out/README.utf8" "$out/named" "$out/picture.png"
+(cd "$stage" && sha256sum $files) > "$out/SHA256SUMS"
+windows_text "$out/SHA256SUMS" "$out/SHA256SUMS" "$stage/SHA256SUMS.txt"
+rm "$out/SHA256SUMS"
 files="$files SHA256SUMS.txt"
 
-chmod 644 "$stage"/*
-TZ=UTC touch -d "$stamp" "$stage"/*
+for file in $files; do
+    chmod 644 "$stage/$file"
+    TZ=UTC touch -d "$stamp" "$stage/$file"
+done
 (
     cd "$out"
     unset ZIPOPT

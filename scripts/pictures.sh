@@ -2,30 +2,32 @@
 # Draws every picture in docs/ afresh: a scripted session sends
 # docs/sample.txt through the real program to the emulated punch, tapeprep
 # and tapeview make and draw the prepared tape of "Preparing a tape", and
-# what they leave in build/run/ replaces the pictures in docs/.
+# what they leave in BUILD/run/ replaces the pictures in docs/ (BUILD is
+# TAPELARK_BUILD, build/ by default).
 # A PNG over 60 KB is refused: the README is read over slow links too.
 set -e
 cd "$(dirname "$0")/.."
-# Each picture as its name in build/run/ and its name in docs/.
+build=${TAPELARK_BUILD:-$PWD/build}
+run=$build/run
+# Each picture as its name in the run's folder and its name in docs/.
 pictures="window.png:window.png window-punching.png:window-punching.png
-    tape.svg:sample-tape.svg timing.svg:sample-timing.svg
+    send1-lpt1-tape.svg:sample-tape.svg send1-lpt1-timing.svg:sample-timing.svg
     prepared-tape.svg:prepared-tape.svg"
 png_limit=61440
 
-rm -f build/run/*.png build/run/*.svg
 sh scripts/run.sh docs/sample.txt
 # The README's own commands, run as it shows them.
-export TAPELARK_WINE_DIR=$PWD/build/wine TAPELARK_GIVEIO=present
+export TAPELARK_WINE_DIR=$build/wine TAPELARK_GIVEIO=present
 wine_path() {
-    echo "Z:$PWD/$1" | tr / '\\'
+    printf 'Z:%s\n' "$1" | tr / '\\'
 }
-sh tests/tools/wine-run.sh build/tapeprep.exe --leader 12 --trailer 12 --label Sample \
-    "$(wine_path docs/sample.txt)" "$(wine_path build/run/sample.tape)"
-sh tests/tools/wine-run.sh build/tapeview.exe strip-svg \
-    "$(wine_path build/run/sample.tape)" "$(wine_path build/run/prepared-tape.svg)"
-sh tests/tools/stop-wine.sh build/wine
+sh tests/tools/wine-run.sh "$build/tapeprep.exe" --leader 12 --trailer 12 --label Sample \
+    "$(wine_path "$PWD/docs/sample.txt")" "$(wine_path "$run/sample.tape")"
+sh tests/tools/wine-run.sh "$build/tapeview.exe" strip-svg \
+    "$(wine_path "$run/sample.tape")" "$(wine_path "$run/prepared-tape.svg")"
+sh tests/tools/stop-wine.sh "$build/wine"
 for picture in $pictures; do
-    made=build/run/${picture%%:*} doc=docs/${picture#*:}
+    made=$run/${picture%%:*} doc=docs/${picture#*:}
     if [ ! -s "$made" ]; then
         echo "pictures: the session drew no $made" >&2
         exit 1

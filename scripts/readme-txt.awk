@@ -1,29 +1,60 @@
 # Turns the user's part of README.md (everything before "## For developers")
 # into plain text for Notepad: paragraphs and list items wrapped at 78
-# columns (commands are never broken), headings underlined, each table row as "Column: value" lines,
-# links as their text, pictures as a note of where they are, no Markdown
-# marks. Line ends and code page are the caller's business.
+# columns (commands are never broken), headings underlined, each table row
+# as "Column: value" lines, links as their text, pictures as a note of
+# their file in the zip, no Markdown marks. Line ends and code page are the
+# caller's business.
+# With -v files=1 it prints instead, one line each, every file of the
+# source that the text names and the name it has in the zip.
 
 BEGIN { WIDTH = 78 }
 
 /^## For developers$/ { exit }
 
+# Where a file of the source that README.txt names lies in the zip:
+# pictures in pictures/ as PNG (XP's picture viewer cannot open SVG), any
+# other file beside the programs. A link to a page or a section is no file.
+function shipped(target,    name) {
+    if (target ~ /^#|:\/\//)
+        return ""
+    name = target
+    sub(/.*\//, "", name)
+    if (name !~ /\.(svg|png)$/)
+        return name
+    sub(/\.svg$/, ".png", name)
+    return "pictures/" name
+}
+
+# As Windows writes a path.
+function windows(path) {
+    gsub(/\//, "\\", path)
+    return path
+}
+
 # Inline marks: a picture becomes a note, a link its text, bold text is
 # quoted like the program's own texts, code marks go.
-function plain(text,    out, alt, target, label, at, middle) {
+function plain(text,    out, alt, target, label, at, middle, file) {
     out = ""
     while (match(text, /!?\[[^]]*\]\([^)]*\)/)) {
         at = substr(text, RSTART, RLENGTH)
         middle = index(at, "](")
         label = substr(at, 1, middle - 1)
         target = substr(at, middle + 2, length(at) - middle - 2)
+        file = shipped(target)
+        if (file != "" && files && !listed[target]++)
+            print target, file
         if (substr(label, 1, 1) == "!") {
             alt = substr(label, 3)
-            at = "[Picture: " alt ", " target " in the source]"
+            at = "[Picture: " alt ": " windows(file) "]"
         } else {
             label = substr(label, 2)
-            # A link within the README is its section's name.
-            at = label == target || substr(target, 1, 1) == "#" ? label : label " (" target ")"
+            # A link within the README is its section's name; one to a file
+            # names the file in the zip.
+            if (label == target || substr(target, 1, 1) == "#")
+                target = ""
+            if (file != "")
+                label = target == "" ? windows(file) : label " (" windows(file) ")"
+            at = target == "" || file != "" ? label : label " (" target ")"
         }
         out = out substr(text, 1, RSTART - 1) at
         text = substr(text, RSTART + RLENGTH)
@@ -56,6 +87,8 @@ function wrap(words, first, indent,    n, word, line, i, fresh) {
 # Blank lines are held back until more text follows: one between blocks,
 # none at the end.
 function emit(line) {
+    if (files)
+        return
     if (gap && printed)
         print ""
     gap = 0

@@ -1,59 +1,93 @@
 #!/bin/sh
-# Runs the program under Wine with the emulated port and punch attached, a
-# punch as fast as a 75 characters-per-second one.
+# Runs the program under Wine with the emulated port and punches attached
+# (scripts/emulated.sh), each as fast as a 75 characters-per-second punch.
 #   run.sh          with a display, the window is yours; without one, as below
 #   run.sh FILE     a scripted session on a virtual display sends FILE to LPT1
 #                   and saves screenshots of the window
-# Afterwards it shows what was punched, and draws the tape and the timing of
-# the first bytes. Everything lands in build/run/.
+# PUNCH may hold more portemu options, e.g. PUNCH='--stuck-after 100'.
+# Afterwards it sums up each send and each port, and for each send draws the
+# tape and the timing of its first bytes. Everything lands in BUILD/run/,
+# emptied first (BUILD is TAPELARK_BUILD, build/ by default).
+# Exit code 0 when the session ran to its end, and the scripted one punched
+# FILE exactly; 1 otherwise.
 set -e
-file=${1:-}
-cd "$(dirname "$0")/.."
-build=$PWD/build
+root=$(cd "$(dirname "$0")/.." && pwd)
+file=
+if [ -n "${1:-}" ]; then
+    [ -f "$1" ] || { echo "run: $1 is not a file" >&2; exit 1; }
+    file=$(realpath "$1")
+fi
+cd "$root"
+build=${TAPELARK_BUILD:-$root/build}
 out=$build/run
-# 12 ms of blank, 13 ms busy: 25 ms a byte, the pace of a 75
-# characters-per-second punch driven by this program. --live shows each row
-# as the punch takes its byte.
-busy="--busy-ms 13 --live"
+rm -rf "$out"
 mkdir -p "$out"
-rm -f "$out/trace.txt" "$out/punched.bin"
-export TAPELARK_WINE_DIR="$build/wine" TAPELARK_GIVEIO=present
-wine_run=tests/tools/wine-run.sh
+export TAPELARK_WINE_DIR="${TAPELARK_WINE_DIR:-$build/wine}" TAPELARK_GIVEIO=present
 
 # Wine reads Unix paths best as drive Z: paths.
 windows_path() {
-    echo "Z:$1" | tr / '\\'
+    printf 'Z:%s\n' "$1" | tr / '\\'
 }
 
+status=0
 if [ -n "${DISPLAY:-}" ] && [ -z "$file" ]; then
     echo "Pick a file, press a send button, then close the window."
     echo "The tape shows here, a row as the punch takes each byte."
-    $wine_run "$build/portemu.exe" $busy --trace "$(windows_path "$out/trace.txt")" \
-        --punched "$(windows_path "$out/punched.bin")" -- "$build/tapelark.exe" || true
+    sh scripts/emulated.sh --trace "$(windows_path "$out/trace.txt")" \
+        --punched "$(windows_path "$out/punched.bin")" -- "$build/tapelark.exe" || status=$?
 else
-    file=$(realpath "${file:-docs/sample.txt}")
-    echo "A scripted session sends $file to LPT1."
-    xvfb-run -a -s "-screen 0 1024x768x24" sh -c "
-        $wine_run explorer /desktop=tapelark,640x360 '$build/tests/demo.exe' \
-            '$(windows_path "$file")' '$(windows_path "$out")' '$busy'
-        status=\$?
-        sh tests/tools/stop-wine.sh '$build/wine'
-        exit \$status"
+    file=${file:-$root/docs/sample.txt}
+    size=$(wc -c < "$file")
+    # Twice the punch's pace of 25 ms a byte, and half a minute to start and
+    # close the program.
+    limit=$((30 + size * 50 / 1000))
+    echo "A scripted session sends $file ($size bytes) to LPT1;"
+    echo "it gives up after $limit seconds."
+    # The session's own exit code is lost inside the Wine desktop: it
+    # leaves it in a file.
+    xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+        sh tests/tools/wine-run.sh explorer /desktop=tapelark,640x360 "$@"
+        sh tests/tools/stop-wine.sh "$TAPELARK_WINE_DIR"' run \
+        "$build/tests/demo.exe" "$(windows_path "$file")" "$(windows_path "$out")" "$limit" \
+        "--busy-ms 13 --live ${PUNCH:-}"
+    status=$(tr -dc 0-9 < "$out/session-exit.txt" 2> /dev/null || true)
+    [ -n "$status" ] || { echo "The scripted session did not finish."; status=1; }
 fi
 
-if [ ! -s "$out/punched.bin" ]; then
-    echo "Nothing was punched."
-    exit 0
-fi
-echo
-echo "Punched $(wc -c < "$out/punched.bin") bytes:"
-od -A d -t x1z -v "$out/punched.bin"
-echo
 tapeview() {
-    $wine_run "$build/tapeview.exe" "$@"
+    sh tests/tools/wine-run.sh "$build/tapeview.exe" "$@"
 }
-tapeview text "$(windows_path "$out/punched.bin")"
 echo
-tapeview tape-svg "$(windows_path "$out/punched.bin")" "$(windows_path "$out/tape.svg")"
-tapeview timing-svg "$(windows_path "$out/trace.txt")" "$(windows_path "$out/timing.svg")"
-echo "In build/run/: trace.txt (every register access), punched.bin, tape.svg, timing.svg."
+awk -v out="$out" -f scripts/sends.awk "$out/trace.txt" > "$out/sends.txt" 2> /dev/null || true
+[ -s "$out/sends.txt" ] || echo "Nothing was sent."
+# punched.bin holds every byte the punches took, send after send.
+offset=0
+while read -r send base bytes ms; do
+    case $base in
+        378) port="LPT1 (378h)" stem=$out/send$send-lpt1 ;;
+        *) port="LPT2 (278h)" stem=$out/send$send-lpt2 ;;
+    esac
+    mv "$out/send$send-trace.txt" "$stem-trace.txt"
+    tail -c +$((offset + 1)) "$out/punched.bin" | head -c "$bytes" > "$stem.bin"
+    offset=$((offset + bytes))
+    echo "Send $send to $port: $bytes bytes punched in $ms ms."
+    if [ "$bytes" -gt 0 ]; then
+        tapeview tape-svg "$(windows_path "$stem.bin")" "$(windows_path "$stem-tape.svg")"
+        tapeview timing-svg "$(windows_path "$stem-trace.txt")" "$(windows_path "$stem-timing.svg")"
+    fi
+done < "$out/sends.txt"
+awk '{ sends[$2]++; bytes[$2] += $3 }
+    END { for (base in sends) printf "LPT%d (%sh): %d send(s), %d bytes punched.\n",
+        (base == "378" ? 1 : 2), base, sends[base], bytes[base] }' "$out/sends.txt" | sort
+sh tests/tools/stop-wine.sh "$TAPELARK_WINE_DIR"
+echo "In $out: trace.txt (every register access) and punched.bin; for each send,"
+echo "sendN-PORT.bin (its bytes), -trace.txt, -tape.svg and -timing.svg."
+
+if [ "$status" -ne 0 ]; then
+    echo "The run failed (exit code $status)."
+    exit 1
+fi
+if [ -n "$file" ] && ! cmp -s "$file" "$out/send1-lpt1.bin"; then
+    echo "The tape is not $file byte for byte."
+    exit 1
+fi
