@@ -22,22 +22,6 @@ build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j2
 
-# Every test runs under Wine on a virtual display; the Wine servers are
-# stopped afterwards so that no test run inherits another's. A machine that
-# cannot run 32-bit code runs the Wine tests on an x86-64 build of the same
-# sources, in $(BUILD_X64), and the checks of the shipped 32-bit files on
-# $(BUILD).
-test: build
-	@if sh tests/tools/runs-32bit.sh; then \
-		$(call CTEST,$(BUILD)); \
-	else \
-		echo "This machine cannot run 32-bit code: the Wine tests run on an x86-64 build."; \
-		cmake -S . -B $(BUILD_X64) $(CMAKE_FLAGS_X64) && cmake --build $(BUILD_X64) -j2 && \
-		{ $(call CTEST,$(BUILD),-LE wine); shipped=$$?; \
-		  $(call CTEST,$(BUILD_X64),-L wine); wine=$$?; \
-		  [ $$shipped -eq 0 ] && [ $$wine -eq 0 ]; }; \
-	fi
-
 # The build whose programs run here under Wine: the real 32-bit one or,
 # where this machine cannot run 32-bit code, its x86-64 twin.
 WINE_BUILD = $(shell sh tests/tools/runs-32bit.sh && echo $(BUILD) || echo $(BUILD_X64))
@@ -45,6 +29,19 @@ wine-build: build
 	@[ "$(WINE_BUILD)" = "$(BUILD)" ] || { \
 		echo "This machine cannot run 32-bit code: Wine runs an x86-64 build."; \
 		cmake -S . -B $(BUILD_X64) $(CMAKE_FLAGS_X64) && cmake --build $(BUILD_X64) -j2; }
+
+# Every test runs under Wine on a virtual display; the Wine servers are
+# stopped afterwards so that no test run inherits another's. With the
+# x86-64 twin, the Wine tests (label "wine") run on it, and the checks of
+# the shipped 32-bit files on $(BUILD).
+test: wine-build
+	@if [ "$(WINE_BUILD)" = "$(BUILD)" ]; then \
+		$(call CTEST,$(BUILD)); \
+	else \
+		$(call CTEST,$(BUILD),-LE wine); shipped=$$?; \
+		$(call CTEST,$(BUILD_X64),-L wine); wine=$$?; \
+		[ $$shipped -eq 0 ] && [ $$wine -eq 0 ]; \
+	fi
 
 # The program under Wine with the emulated port and punch: on a virtual
 # display with a scripted session when there is no display. FILE=path sends
