@@ -184,15 +184,8 @@ TEST_CASE("log-off, shutdown and standby are refused while a tape is punched, an
 
 TEST_CASE("when the session ends anyway, or the PC goes to sleep, the transfer stops at rest first")
 {
-    struct Ending {
-        const char* what;
-        UINT message;
-        WPARAM wParam;
-        DWORD lParam;
-    };
-    for (const Ending& ending : {Ending{"log-off", WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF},
-                                 Ending{"sleep", WM_POWERBROADCAST, PBT_APMSUSPEND, 0}}) {
-        INFO(ending.what);
+    for (const bool sleep : {false, true}) {
+        INFO(std::string(sleep ? "sleep" : "log-off"));
         AppRun app;
         // Long enough to be punching still; with no busy time the transfer
         // is nearly always in the middle of a byte.
@@ -200,7 +193,8 @@ TEST_CASE("when the session ends anyway, or the PC goes to sleep, the transfer s
         StartWithFile(app, bytes, "");
         Click(SendButton(app, LPT2));
         REQUIRE(WaitUntil([&] { return ReadWindowText(app.window) != TITLE; }));
-        SendAndRead(app.window, ending.message, ending.wParam, ending.lParam);
+        sleep ? SendAndRead(app.window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0)
+              : SendAndRead(app.window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
         const std::string caption = ReadWindowText(app.window);
         // Windows ends the process, or the PC sleeps, as soon as the
         // windows have answered: nothing more happens.
