@@ -162,12 +162,12 @@ TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase b
     return outcome;
 }
 
-TransferOutcome SendFileToPunch(const char* path, PortBase portBase, TransferControl* control)
+TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, TransferControl* control)
 {
     // The file comes first, so that when both would fail only its message
     // shows. Binary: 0x1A and CR LF are data like any other bytes. Other
     // programs may read and write the file meanwhile.
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = _wfopen(path, L"rb");
     if (!file)
         return TransferOutcome::FileNotOpened;
 
@@ -186,15 +186,15 @@ TransferOutcome SendFileToPunch(const char* path, PortBase portBase, TransferCon
     return outcome;
 }
 
-const char* OutcomeMessage(TransferOutcome outcome)
+const wchar_t* OutcomeMessage(TransferOutcome outcome)
 {
     switch (outcome) {
     case TransferOutcome::FileNotOpened:
-        return "Could not open the file";
+        return L"Could not open the file";
     case TransferOutcome::PortNotOpened:
-        return "Could not open LPT port";
+        return L"Could not open LPT port";
     case TransferOutcome::ReadFailed:
-        return "Could not read the file";
+        return L"Could not read the file";
     case TransferOutcome::Sent:
     case TransferOutcome::Stopped:
         break;

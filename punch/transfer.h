@@ -24,9 +24,9 @@ struct TransferControl {
 };
 
 // Opens the file, claims the port against other programs, opens port access,
-// then sends every byte with the punch handshake. control may be null when
-// nobody watches.
-TransferOutcome SendFileToPunch(const char* path, PortBase portBase, TransferControl* control);
+// then sends every byte with the punch handshake. The path is wide, so that
+// a name in any script opens. control may be null when nobody watches.
+TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, TransferControl* control);
 
 // Where a transfer's bytes come from: next(context) gives the next byte
 // (0-255), SOURCE_END after the last one, or SOURCE_FAILED when a read fails.
@@ -44,7 +44,7 @@ TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase p
                                  TransferControl* control);
 
 // The text to show the user for an outcome; null when there is none to show.
-const char* OutcomeMessage(TransferOutcome outcome);
+const wchar_t* OutcomeMessage(TransferOutcome outcome);
 
 // Asks a running transfer to stop between bytes, or at once while it waits.
 void RequestStop(TransferControl* control);

@@ -9,32 +9,32 @@ namespace {
 
 constexpr int CLASS_NAME_CAPACITY = 100;
 
-void RegisterMainClass(HINSTANCE instance, const char* className)
+void RegisterMainClass(HINSTANCE instance, const wchar_t* className)
 {
-    WNDCLASSEXA windowClass = {};
+    WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TAPELARK));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TAPELARK));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_SCROLLBAR + 1);
     windowClass.lpszClassName = className;
-    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TAPELARK_SMALL));
+    windowClass.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TAPELARK_SMALL));
     // A failed registration shows up as the failed creation that follows.
-    RegisterClassExA(&windowClass);
+    RegisterClassExW(&windowClass);
 }
 
-bool CreateMainWindow(HINSTANCE instance, const char* className, int showCommand)
+bool CreateMainWindow(HINSTANCE instance, const wchar_t* className, int showCommand)
 {
-    HWND window = CreateWindowExA(0, className, WINDOW_TITLE, WS_OVERLAPPEDWINDOW,
+    HWND window = CreateWindowExW(0, className, WINDOW_TITLE, WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, 0, 410, 180, nullptr, nullptr, instance,
                                   nullptr);
     if (!window) {
         return false;
     }
     for (const ControlLayout& control : MAIN_CONTROLS) {
-        CreateWindowExA(0, control.className, control.text,
+        CreateWindowExW(0, control.className, control.text,
                         WS_CHILD | WS_VISIBLE | control.style, control.x, control.y,
                         control.width, control.height, window,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance,
@@ -73,7 +73,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PostQuitMessage(0);
         return 0;
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -82,17 +82,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     // Loads Common Controls 6, which the manifest asks for: XP registers its
     // themed controls only then.
     InitCommonControls();
-    char className[CLASS_NAME_CAPACITY] = {};
-    LoadStringA(instance, IDS_WINDOW_CLASS, className, CLASS_NAME_CAPACITY);
+    wchar_t className[CLASS_NAME_CAPACITY] = {};
+    LoadStringW(instance, IDS_WINDOW_CLASS, className, CLASS_NAME_CAPACITY);
     RegisterMainClass(instance, className);
     if (!CreateMainWindow(instance, className, showCommand)) {
         return 0;
     }
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         NotePress(message);
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     return static_cast<int>(message.wParam);
 }

@@ -12,17 +12,20 @@ enum ControlId : int {
 };
 
 // A path in the field holds at most 254 characters and its terminator.
+// Paths and texts pass through the wide (...W) calls only: a file name in
+// any script reaches the file system as the field shows it.
 constexpr int PATH_CAPACITY = 255;
 
-constexpr const char* WINDOW_TITLE = "Facit 4070 puncher simple interface";
+constexpr const wchar_t* WINDOW_TITLE = L"Facit 4070 puncher simple interface";
 
-// Posted by the transfer's thread when it ends; wParam is the outcome.
+// Posted by the transfer's thread when it ends; wParam is the transfer's
+// serial number, and the thread's exit code its outcome.
 constexpr UINT WM_TRANSFER_DONE = WM_APP + 1;
 
 struct ControlLayout {
     int id;
-    const char* className;
-    const char* text;
+    const wchar_t* className;
+    const wchar_t* text;
     DWORD style;
     int x, y, width, height;
 };
@@ -30,11 +33,11 @@ struct ControlLayout {
 // In creation order, which is also the order in which the window lists its
 // children. Positions are fixed client pixels: nothing moves on resize.
 constexpr ControlLayout MAIN_CONTROLS[] = {
-    {ID_SELECT_FILE, "button", "Select file", 0, 10, 10, 380, 30},
+    {ID_SELECT_FILE, L"button", L"Select file", 0, 10, 10, 380, 30},
     // Scrolls sideways, so that a path longer than the field is typed whole.
-    {ID_PATH, "edit", "No file yet...", WS_BORDER | ES_AUTOHSCROLL, 10, 45, 380, 30},
-    {ID_SEND_LPT1, "button", "Send File to LPT1 (378h)", 0, 10, 80, 380, 30},
-    {ID_SEND_LPT2, "button", "Send File to LPT2 (278h)", 0, 10, 113, 380, 30},
+    {ID_PATH, L"edit", L"No file yet...", WS_BORDER | ES_AUTOHSCROLL, 10, 45, 380, 30},
+    {ID_SEND_LPT1, L"button", L"Send File to LPT1 (378h)", 0, 10, 80, 380, 30},
+    {ID_SEND_LPT2, L"button", L"Send File to LPT2 (278h)", 0, 10, 113, 380, 30},
 };
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -42,7 +45,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // The handlers behind MainWindowProc that belong to the commands.
 void OnCommand(HWND window, WPARAM command);
 void OnProgressTimer(HWND window);
-void OnTransferDone(HWND window, WPARAM outcome);
+void OnTransferDone(HWND window, WPARAM serial);
 void OnClose(HWND window);
 LRESULT OnQueryEndSession();
 void OnEndSession(HWND window, WPARAM ending);

@@ -10,16 +10,16 @@
 #include "port_io.h"
 #include "transfer.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <cwchar>
 
-int main(int argc, char** argv)
+// Wide, like the program: FILE may have a name in any script.
+int wmain(int argc, wchar_t** argv)
 {
-    if (argc == 4 && std::strcmp(argv[1], "send") == 0) {
-        const PortBase base = static_cast<PortBase>(std::strtoul(argv[3], nullptr, 16));
+    if (argc == 4 && std::wcscmp(argv[1], L"send") == 0) {
+        const PortBase base = static_cast<PortBase>(std::wcstoul(argv[3], nullptr, 16));
         return static_cast<int>(SendFileToPunch(argv[2], base, nullptr));
     }
-    if (argc == 2 && std::strcmp(argv[1], "probe") == 0) {
+    if (argc == 2 && std::wcscmp(argv[1], L"probe") == 0) {
         const HANDLE access = OpenPortAccess();
         if (access == INVALID_HANDLE_VALUE)
             return 1000;
@@ -29,8 +29,8 @@ int main(int argc, char** argv)
         ClosePortAccess(access);
         return static_cast<int>(status);
     }
-    if (argc == 3 && std::strcmp(argv[1], "accesses") == 0) {
-        const unsigned long count = std::strtoul(argv[2], nullptr, 10);
+    if (argc == 3 && std::wcscmp(argv[1], L"accesses") == 0) {
+        const unsigned long count = std::wcstoul(argv[2], nullptr, 10);
         if (OpenPortAccess() == INVALID_HANDLE_VALUE)
             return 1000;
         for (unsigned long byte = 0; byte < count; ++byte) {

@@ -70,7 +70,7 @@ AppRun::~AppRun()
         CloseHandle(started.hThread);
     }
     for (const std::string& file : files) {
-        DeleteFileA(file.c_str());
+        DeleteFileW(Widen(file).c_str());
     }
 }
 
@@ -164,19 +164,19 @@ HWND FindOwnedDialog(HWND owner)
 std::string ReadWindowText(HWND window)
 {
     DWORD_PTR length = 0;
-    SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, WAIT_MS, &length);
-    std::string text(length + 1, '\0');
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, WAIT_MS, &length);
+    std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
                         SMTO_ABORTIFHUNG, WAIT_MS, &copied);
     text.resize(copied);
-    return text;
+    return Utf8(text);
 }
 
 void WriteWindowText(HWND window, const std::string& text)
 {
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+    SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()),
                         SMTO_ABORTIFHUNG, WAIT_MS, &result);
 }
 
@@ -202,6 +202,21 @@ bool Answers(HWND window)
     return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
 }
 
+HANDLE HoldWindowThread(HWND window)
+{
+    const HANDLE thread =
+        OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+    if (thread) {
+        SuspendThread(thread);
+    }
+    return thread;
+}
+
+void ReleaseWindowThread(HANDLE thread)
+{
+    ResumeThread(thread);
+    CloseHandle(thread);
+}
 
 void PostMouse(HWND control, UINT message)
 {
@@ -226,10 +241,18 @@ void PostDoubleClick(HWND control, DWORD gapMs)
     PostMouse(control, WM_LBUTTONUP);
 }
 
+void PostKey(HWND control, UINT message, WPARAM key, bool repeat)
+{
+    // A repeat count of 1; bit 30: the key was already down; bit 31: it goes up.
+    const bool up = message == WM_KEYUP;
+    const DWORD flags = 1 | (repeat || up ? 1u << 30 : 0) | (up ? 1u << 31 : 0);
+    PostMessageW(control, message, key, static_cast<LPARAM>(static_cast<LONG>(flags)));
+}
+
 void PostTyping(HWND control, const std::string& text)
 {
-    for (char c : text) {
-        PostMessageA(control, WM_CHAR, static_cast<unsigned char>(c), 1);
+    for (wchar_t c : Widen(text)) {
+        PostMessageW(control, WM_CHAR, c, 1);
     }
 }
 

@@ -50,6 +50,7 @@ HWND FindOwnedDialog(HWND owner);
 
 // Text through WM_GETTEXT/WM_SETTEXT, which the system carries across
 // processes; GetWindowText would not ask another process's edit control.
+// Wide messages, with the text as UTF-8 here.
 std::string ReadWindowText(HWND window);
 void WriteWindowText(HWND window, const std::string& text);
 // What the screen shows at a point of the window's client area.
@@ -59,6 +60,10 @@ COLORREF ClientPixel(HWND window, int x, int y);
 void Click(HWND button, DWORD timeoutMs = WAIT_MS);
 // True when the window's thread handles a message within a second.
 bool Answers(HWND window);
+// Holds the window's thread, as a loaded or paging PC does, so that input
+// posted meanwhile is read late; returns it for ReleaseWindowThread.
+HANDLE HoldWindowThread(HWND window);
+void ReleaseWindowThread(HANDLE thread);
 
 // Mouse and keyboard input the way the system delivers it to a control:
 // posted to the control, so it passes through the program's message loop.
@@ -68,7 +73,10 @@ void PostClick(HWND control);
 // A double-click: a click, a pause of gapMs, then the second press as the
 // system reports it (WM_LBUTTONDBLCLK) and its release.
 void PostDoubleClick(HWND control, DWORD gapMs);
-// Typed characters, one WM_CHAR each.
+// A key as the keyboard reports it: WM_KEYDOWN, again with repeat set for
+// each repetition while it is held, then WM_KEYUP.
+void PostKey(HWND control, UINT message, WPARAM key, bool repeat = false);
+// Typed characters, one wide WM_CHAR each.
 void PostTyping(HWND control, const std::string& text);
 // Puts text on the clipboard and has the control paste it.
 bool Paste(HWND control, const std::string& text);

@@ -4,6 +4,22 @@
 #include <fstream>
 #include <sstream>
 
+std::wstring Widen(const std::string& utf8)
+{
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                    &wide[0], static_cast<int>(wide.size())));
+    return wide;
+}
+
+std::string Utf8(const std::wstring& wide)
+{
+    std::string utf8(wide.size() * 3, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                    &utf8[0], static_cast<int>(utf8.size()), nullptr, nullptr));
+    return utf8;
+}
+
 std::string SiblingPath(const char* name)
 {
     char path[MAX_PATH];
@@ -15,25 +31,25 @@ std::string SiblingPath(const char* name)
 std::string TempPath(const char* prefix)
 {
     static unsigned counter = 0;
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof name, "%s%s-%lu-%u.tmp", folder, prefix, GetCurrentProcessId(),
-                  ++counter);
-    DeleteFileA(name);
-    return name;
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    char name[64];
+    std::snprintf(name, sizeof name, "-%lu-%u.tmp", GetCurrentProcessId(), ++counter);
+    const std::string path = Utf8(folder) + prefix + name;
+    DeleteFileW(Widen(path).c_str());
+    return path;
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes)
 {
-    std::ofstream file(path, std::ios::binary);
+    std::ofstream file(Widen(path).c_str(), std::ios::binary);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file.good();
 }
 
 std::string ReadFileBytes(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(Widen(path).c_str(), std::ios::binary);
     std::ostringstream bytes;
     bytes << file.rdbuf();
     return bytes.str();

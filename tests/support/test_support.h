@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+// Paths and texts are UTF-8 in the tests, so that a name in any script
+// passes whole; Widen gives them to the wide (...W) calls.
+std::wstring Widen(const std::string& utf8);
+std::string Utf8(const std::wstring& wide);
+
 // A file next to the running test program, e.g. "send_file.exe"; the
 // shipped programs are one folder up: "..\\portemu.exe".
 std::string SiblingPath(const char* name);

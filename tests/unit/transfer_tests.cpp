@@ -45,7 +45,7 @@ std::vector<unsigned> Bytes(std::initializer_list<unsigned> values) { return val
 TransferOutcome SendBytes(const std::string& bytes, PortBase base, TransferControl* control = nullptr)
 {
     TempFile file(bytes);
-    return SendFileToPunch(file.path.c_str(), base, control);
+    return SendFileToPunch(Widen(file.path).c_str(), base, control);
 }
 
 } // namespace
@@ -140,19 +140,19 @@ TEST_CASE("a transfer that cannot start touches no register")
     ResetFake();
     SUBCASE("missing file")
     {
-        CHECK(SendFileToPunch("Z:\\no\\such\\file.bin", LPT1_BASE, nullptr) ==
+        CHECK(SendFileToPunch(L"Z:\\no\\such\\file.bin", LPT1_BASE, nullptr) ==
               TransferOutcome::FileNotOpened);
         CheckEvents({});
     }
     SUBCASE("empty path")
     {
-        CHECK(SendFileToPunch("", LPT1_BASE, nullptr) == TransferOutcome::FileNotOpened);
+        CHECK(SendFileToPunch(L"", LPT1_BASE, nullptr) == TransferOutcome::FileNotOpened);
         CheckEvents({});
     }
     SUBCASE("file and port access both missing: the file is reported")
     {
         Fake().accessGranted = false;
-        CHECK(SendFileToPunch("Z:\\no\\such\\file.bin", LPT1_BASE, nullptr) ==
+        CHECK(SendFileToPunch(L"Z:\\no\\such\\file.bin", LPT1_BASE, nullptr) ==
               TransferOutcome::FileNotOpened);
         CheckEvents({});
     }
@@ -160,7 +160,7 @@ TEST_CASE("a transfer that cannot start touches no register")
     {
         Fake().accessGranted = false;
         TempFile file("data");
-        CHECK(SendFileToPunch(file.path.c_str(), LPT1_BASE, nullptr) ==
+        CHECK(SendFileToPunch(Widen(file.path).c_str(), LPT1_BASE, nullptr) ==
               TransferOutcome::PortNotOpened);
         CheckEvents({OPEN});
         // Deleting fails while any handle without delete sharing is open.
@@ -182,7 +182,7 @@ TEST_CASE("the file stays open during the transfer and is shared")
         if (event.op == PortOp::Pause)
             deletedWhileOpen = deletedWhileOpen || DeleteFileA(file.path.c_str());
     };
-    CHECK(SendFileToPunch(file.path.c_str(), LPT1_BASE, nullptr) == TransferOutcome::Sent);
+    CHECK(SendFileToPunch(Widen(file.path).c_str(), LPT1_BASE, nullptr) == TransferOutcome::Sent);
     CloseHandle(writer);
     CHECK_FALSE(deletedWhileOpen);
     CHECK(PunchedBytes() == Bytes({'a', 'b'}));
@@ -203,7 +203,14 @@ TEST_CASE("a read error is not mistaken for the end of the file")
     REQUIRE(count >= 2);
     CHECK(DescribeEvent(Fake().events[count - 2]) == "out 37a <- 01");
     CHECK(DescribeEvent(Fake().events[count - 1]) == "fine timing off");
-    CHECK(std::string(OutcomeMessage(TransferOutcome::ReadFailed)) == "Could not read the file");
+    CHECK(std::wstring(OutcomeMessage(TransferOutcome::ReadFailed)) == L"Could not read the file");
+
+    // A real file whose reads fail: under Wine, this one opens, and its
+    // first read fails.
+    ResetFake();
+    CHECK(SendFileToPunch(L"Z:\\proc\\self\\mem", LPT1_BASE, nullptr) ==
+          TransferOutcome::ReadFailed);
+    CheckEvents({OPEN, TIMING_ON, Out(0x37A, 0x01), TIMING_OFF, CLOSE});
 }
 
 TEST_CASE("a stop request ends the transfer with the port at rest")
@@ -375,7 +382,7 @@ TEST_CASE("a port that another transfer holds is refused without touching a regi
     const size_t before = Fake().events.size();
     CHECK(SendBytes("x", LPT1_BASE) == TransferOutcome::PortNotOpened);
     CHECK(Fake().events.size() == before);
-    CHECK(std::string(OutcomeMessage(TransferOutcome::PortNotOpened)) == "Could not open LPT port");
+    CHECK(std::wstring(OutcomeMessage(TransferOutcome::PortNotOpened)) == L"Could not open LPT port");
 
     // The other port is free.
     CHECK(SendBytes("y", LPT2_BASE) == TransferOutcome::Sent);
@@ -414,8 +421,8 @@ TEST_CASE("progress counts the bytes the punch has taken")
 
 TEST_CASE("the messages the user sees")
 {
-    CHECK(std::string(OutcomeMessage(TransferOutcome::FileNotOpened)) == "Could not open the file");
-    CHECK(std::string(OutcomeMessage(TransferOutcome::PortNotOpened)) == "Could not open LPT port");
+    CHECK(std::wstring(OutcomeMessage(TransferOutcome::FileNotOpened)) == L"Could not open the file");
+    CHECK(std::wstring(OutcomeMessage(TransferOutcome::PortNotOpened)) == L"Could not open LPT port");
     CHECK(OutcomeMessage(TransferOutcome::Sent) == nullptr);
     CHECK(OutcomeMessage(TransferOutcome::Stopped) == nullptr);
 }

@@ -1,8 +1,9 @@
 // The window as a person uses it: clicks and double-clicks on a button whose
-// meaning changes under the pointer, paths typed and pasted into the field,
-// and Windows ending the session while a tape is punched. Input is posted to
-// the controls, so it takes the same road through the program's message
-// loop as the mouse and the keyboard.
+// meaning changes under the pointer, also when the program reads them late,
+// paths typed and pasted into the field, and Windows ending the session or
+// sleeping while a tape is punched. Input is posted to the controls, so it
+// takes the same road through the program's message loop as the mouse and
+// the keyboard.
 #include "harness.h"
 
 #include <doctest/doctest.h>
@@ -36,14 +37,21 @@ LRESULT SendAndRead(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 TEST_SUITE("gestures") {
 
-TEST_CASE("a double-click on a send button punches the whole file, once")
+TEST_CASE("a double-click on a send button punches the whole file, once, also when read late")
 {
     for (const Port& port : {LPT1, LPT2}) {
         INFO(std::string(port.text));
         AppRun app;
         const std::string bytes = RandomBytes(50, port.base);
         StartWithFile(app, bytes, "--busy-ms 20");
+        // On LPT2 the program reads the whole double-click only after the
+        // transfer its first click starts.
+        const HANDLE held = port.base == LPT2.base ? HoldWindowThread(app.window) : nullptr;
         PostDoubleClick(SendButton(app, port), HUMAN_DOUBLE_CLICK_GAP_MS);
+        if (held) {
+            Sleep(HUMAN_DOUBLE_CLICK_GAP_MS);
+            ReleaseWindowThread(held);
+        }
         // The second click lands on "Cancel" and must not be taken for one.
         REQUIRE(WaitUntil([&] { return ButtonReads(app, port, "Cancel"); }, 5000));
         REQUIRE(WaitUntil([&] { return ButtonReads(app, port, port.text); }, 60000));
@@ -65,44 +73,72 @@ TEST_CASE("a double-click on Cancel stops the transfer and does not start it aga
     REQUIRE(WaitUntil([&] { return ButtonReads(app, LPT1, LPT1.text); }));
     Sleep(PAST_DOUBLE_CLICK_MS);
     CHECK(ButtonReads(app, LPT1, LPT1.text));
-    CHECK(ReadWindowText(app.window) == TITLE);
+    const std::string caption = ReadWindowText(app.window);
     CloseAndExpectExitZero(app);
     CheckStoppedShort(app, bytes);
+    CHECK(caption == StoppedCaption(app, bytes));
     CheckPortAtRest(app, LPT1);
 }
 
-TEST_CASE("a press on Cancel released after the last byte starts nothing")
+TEST_CASE("a press on Cancel released after the last byte starts nothing, nor a click read late")
 {
-    AppRun app;
-    const std::string bytes = "12345";
-    StartWithFile(app, bytes, "--busy-ms 200");
-    HWND button = SendButton(app, LPT2);
-    Click(button);
-    REQUIRE(ButtonReads(app, LPT2, "Cancel"));
-    Sleep(PAST_DOUBLE_CLICK_MS);
-    PostMouse(button, WM_LBUTTONDOWN);
-    // Held down while the last bytes go out and the button turns back.
-    REQUIRE(WaitUntil([&] { return ButtonReads(app, LPT2, LPT2.text); }));
-    PostMouse(button, WM_LBUTTONUP);
-    Sleep(PAST_DOUBLE_CLICK_MS);
-    CHECK(ButtonReads(app, LPT2, LPT2.text));
-    CloseAndCheckPunched(app, LPT2, bytes);
+    for (const std::string way : {"mouse", "space bar", "click read late"}) {
+        INFO(way);
+        AppRun app;
+        const std::string bytes = "12345";
+        StartWithFile(app, bytes, "--busy-ms 200");
+        HWND button = SendButton(app, LPT2);
+        Click(button);
+        REQUIRE(ButtonReads(app, LPT2, "Cancel"));
+        Sleep(PAST_DOUBLE_CLICK_MS);
+        if (way == "click read late") {
+            // Clicked while the button still reads Cancel, but after the last
+            // byte; the program reads the click after the end of the tape.
+            const HANDLE held = HoldWindowThread(app.window);
+            REQUIRE(held);
+            Sleep(2000);
+            PostClick(button);
+            Sleep(HUMAN_DOUBLE_CLICK_GAP_MS);
+            ReleaseWindowThread(held);
+        } else {
+            // Held down while the last bytes go out and the button turns
+            // back, and past the double-click time after that; the space
+            // bar repeats meanwhile.
+            const bool mouse = way == "mouse";
+            mouse ? PostMouse(button, WM_LBUTTONDOWN) : PostKey(button, WM_KEYDOWN, VK_SPACE);
+            REQUIRE(WaitUntil([&] { return ButtonReads(app, LPT2, LPT2.text); }));
+            Sleep(PAST_DOUBLE_CLICK_MS);
+            if (!mouse) {
+                PostKey(button, WM_KEYDOWN, VK_SPACE, true);
+            }
+            mouse ? PostMouse(button, WM_LBUTTONUP) : PostKey(button, WM_KEYUP, VK_SPACE);
+        }
+        Sleep(PAST_DOUBLE_CLICK_MS);
+        CHECK(ButtonReads(app, LPT2, LPT2.text));
+        CloseAndCheckPunched(app, LPT2, bytes);
+    }
 }
 
-TEST_CASE("a path typed or pasted into the field is used whole")
+TEST_CASE("a path typed or pasted into the field is used whole, in any script")
 {
     AppRun app;
-    // A path as long as an ordinary XP one, far wider than the field, and
-    // one of the longest length a send takes.
-    const std::string typed = AddFile(app, "typed", TempPathOfLength("typed", 120, 't'));
+    // A path as long as an ordinary XP one, far wider than the field, with
+    // a name outside the ANSI code page of a Western Windows; and one of
+    // the longest length a send takes.
+    const std::string typed = AddFile(app, "typed", TempPathOfLength("Лента ω", 120, 't'));
     const std::string pasted = AddFile(app, "pasted", TempPathOfLength("pasted", 254, 'p'));
-    REQUIRE(StartApp(app, ""));
+    REQUIRE(StartApp(app, "--busy-ms 100"));
     HWND field = GetDlgItem(app.window, PATH_FIELD);
 
     WriteWindowText(field, "");
     PostTyping(field, typed);
     CHECK(WaitUntil([&] { return ReadWindowText(field) == typed; }, 5000));
-    SendAndWait(app, LPT1);
+    // A person clicks Send; after that tape another program clicks it
+    // (BM_CLICK, as automation and accessibility tools do), with no press
+    // of its own: the person's press must not stand in for it.
+    PostClick(SendButton(app, LPT1));
+    REQUIRE(WaitUntil([&] { return ButtonReads(app, LPT1, "Cancel"); }));
+    REQUIRE(WaitUntil([&] { return ButtonReads(app, LPT1, LPT1.text); }));
 
     WriteWindowText(field, "");
     REQUIRE(Paste(field, pasted));
@@ -146,28 +182,37 @@ TEST_CASE("log-off, shutdown and standby are refused while a tape is punched, an
     CloseAndExpectExitZero(app);
 }
 
-TEST_CASE("when the session ends anyway the transfer stops at rest before Windows ends the program")
+TEST_CASE("when the session ends anyway, or the PC goes to sleep, the transfer stops at rest first")
 {
-    AppRun app;
-    const std::string bytes = RandomBytes(20, 3);
-    StartWithFile(app, bytes, "--busy-ms 300");
-    Click(SendButton(app, LPT2));
-    REQUIRE(WaitUntil([&] { return ReadWindowText(app.window) != TITLE; }));
-    SendAndRead(app.window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-    // Windows ends the process as soon as its windows have answered.
-    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, app.appId);
-    REQUIRE(process);
-    TerminateProcess(process, 1);
-    CloseHandle(process);
-    WaitForExit(app);
+    for (const bool sleep : {false, true}) {
+        INFO(std::string(sleep ? "sleep" : "log-off"));
+        AppRun app;
+        // Long enough to be punching still; with no busy time the transfer
+        // is nearly always in the middle of a byte.
+        const std::string bytes = RandomBytes(200, 3);
+        StartWithFile(app, bytes, "");
+        Click(SendButton(app, LPT2));
+        REQUIRE(WaitUntil([&] { return ReadWindowText(app.window) != TITLE; }));
+        sleep ? SendAndRead(app.window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0)
+              : SendAndRead(app.window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        const std::string caption = ReadWindowText(app.window);
+        // Windows ends the process, or the PC sleeps, as soon as the
+        // windows have answered: nothing more happens.
+        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, app.appId);
+        REQUIRE(process);
+        TerminateProcess(process, 1);
+        CloseHandle(process);
+        WaitForExit(app);
 
-    CheckStoppedShort(app, bytes);
-    // The very last access left the port at rest: nothing came after it.
-    const std::vector<TraceLine> trace = ReadTrace(app.trace, nullptr);
-    REQUIRE_FALSE(trace.empty());
-    CHECK_FALSE(trace.back().isIn);
-    CHECK(trace.back().port == LPT2.base + 2);
-    CHECK(trace.back().value == 0x01);
+        CheckStoppedShort(app, bytes);
+        CHECK(caption == StoppedCaption(app, bytes));
+        // The very last access left the port at rest: nothing came after it.
+        const std::vector<TraceLine> trace = ReadTrace(app.trace, nullptr);
+        REQUIRE_FALSE(trace.empty());
+        CHECK_FALSE(trace.back().isIn);
+        CHECK(trace.back().port == LPT2.base + 2);
+        CHECK(trace.back().value == 0x01);
+    }
 }
 
 } // TEST_SUITE

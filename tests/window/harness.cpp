@@ -150,6 +150,12 @@ void CheckStoppedShort(const AppRun& app, const std::string& bytes)
     CHECK(punched == bytes.substr(0, punched.size()));
 }
 
+std::string StoppedCaption(const AppRun& app, const std::string& bytes)
+{
+    return "Stopped after " + std::to_string(ReadFileBytes(app.punched).size()) + " of "
+        + std::to_string(bytes.size()) + " bytes - " + TITLE;
+}
+
 void CheckPortAtRest(const AppRun& app, const Port& port)
 {
     std::vector<std::string> errors;

@@ -46,6 +46,9 @@ std::string StartWithFile(AppRun& app, const std::string& bytes, const char* pun
 void CloseAndCheckPunched(AppRun& app, const Port& port, const std::string& bytes);
 // The punch got bytes from the start of the file and fewer than all.
 void CheckStoppedShort(const AppRun& app, const std::string& bytes);
+// Once the app has ended: the caption a transfer of bytes that stopped
+// short shows, with the number of bytes the punch took.
+std::string StoppedCaption(const AppRun& app, const std::string& bytes);
 // Only the port's own registers were used, and the control register was
 // left at rest, 0x01, after the last byte.
 void CheckPortAtRest(const AppRun& app, const Port& port);
