@@ -44,7 +44,7 @@ namespace {
 // Starts the process with its stdout and stderr on output when it is given.
 bool StartWithOutput(const std::string& commandLine, HANDLE output, PROCESS_INFORMATION& started)
 {
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     if (output) {
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -52,9 +52,12 @@ bool StartWithOutput(const std::string& commandLine, HANDLE output, PROCESS_INFO
         startup.hStdOutput = output;
         startup.hStdError = output;
     }
-    std::string mutableLine = commandLine;
-    return CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, output != nullptr, 0,
-                          nullptr, nullptr, &startup, &started) != 0;
+    // UTF-8, so that a test can pass a name in any script.
+    std::wstring wide(commandLine.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, &wide[0],
+                                    static_cast<int>(wide.size())));
+    return CreateProcessW(nullptr, &wide[0], nullptr, nullptr, output != nullptr, 0, nullptr,
+                          nullptr, &startup, &started) != 0;
 }
 
 DWORD RunToEnd(const std::string& commandLine, DWORD timeoutMs, HANDLE output)

@@ -19,6 +19,7 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // The whole file, or an empty string when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 
+// Command lines are UTF-8.
 // Starts a process and leaves it running; the caller closes both handles.
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started);
 // Runs a process to its end and returns its exit code; a process still
