@@ -22,6 +22,10 @@ constexpr std::uint16_t DATA_REGISTER = 0;
 constexpr std::uint16_t STATUS_REGISTER = 1;
 constexpr std::uint16_t CONTROL_REGISTER = 2;
 
+// The two bits of the handshake, each inverted by the port hardware.
+constexpr unsigned CONTROL_STROBE = 0x01;  // written 1: pin 1 (STROBE) low
+constexpr unsigned STATUS_BUSY = 0x80;     // reads 1: pin 11 (BUSY) low, the punch busy
+
 // Opens the giveio device, whose opening grants this process port I/O.
 // Returns INVALID_HANDLE_VALUE when the driver is missing or refuses.
 HANDLE OpenPortAccess();

@@ -8,11 +8,10 @@
 
 namespace {
 
-// Control register: bit 0 drives STROBE (pin 1), inverted by the port.
-constexpr unsigned CONTROL_AT_REST = 0x01;    // while waiting, and between transfers
-constexpr unsigned CONTROL_BYTE_READY = 0x00; // the byte is on the data lines
-// Status register: bit 7 reads 1 while the punch holds BUSY (pin 11 low).
-constexpr unsigned STATUS_PUNCH_BUSY = 0x80;
+// STROBE low while waiting, and between transfers; released, it latches
+// the byte on the data lines.
+constexpr unsigned CONTROL_AT_REST = CONTROL_STROBE;
+constexpr unsigned CONTROL_BYTE_READY = 0x00;
 // Put on the data lines before each byte.
 constexpr unsigned DATA_LINES_BLANK = 0xFF;
 constexpr unsigned PAUSE_BEFORE_BYTE_MS = 12;
@@ -35,7 +34,7 @@ bool WaitForPunch(PortBase base, TransferControl* control)
 {
     bool ready = true;
     bool waiting = false;
-    while (ReadPortByte(base + STATUS_REGISTER) & STATUS_PUNCH_BUSY) {
+    while (ReadPortByte(base + STATUS_REGISTER) & STATUS_BUSY) {
         if (!waiting) {
             control->waitStartTick = PunchClockMs();
             InterlockedExchange(&control->waitingForPunch, 1);

@@ -1,7 +1,7 @@
 // The emulated port refuses what a real port would not allow: each mistake
 // is made by port_steps.exe, and the same steps done right pass.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
-#include "tapeview.h"
+#include "tape_row.h"
 #include "test_support.h"
 
 #include <doctest/doctest.h>
@@ -209,18 +209,23 @@ TEST_CASE("--live shows each row the moment the punch takes its byte")
         text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
         return text;
     };
+    auto row = [](unsigned long offset, char byte) {
+        char text[64];
+        TapeRowText(offset, static_cast<unsigned char>(byte), text, sizeof text);
+        return "LPT1 " + std::string(text);
+    };
+    char header[64];
+    TapeRowHeader(header, sizeof header);
     std::string output;
     CHECK(RunProcessCapturing(portemu + "--busy-ms 5" + steps + "bytes 3 12 1 wait", 60000, output)
           == 0);
-    CHECK(withoutCr(output)
-          == "port " + TapeTextHeader() + "LPT1 " + TapeTextRow(0, 'A') + "LPT1 "
-                 + TapeTextRow(1, 'B') + "LPT1 " + TapeTextRow(2, 'C'));
+    CHECK(withoutCr(output) == "port " + std::string(header) + row(0, 'A') + row(1, 'B') + row(2, 'C'));
 
     // Stuck after the first byte, the program waits for good; the row of
     // that byte is out while it waits, before portemu is stopped.
     CHECK(RunProcessCapturing(portemu + "--stuck-after 1" + steps + "bytes 2 12 1 wait", 3000,
                               output) == STILL_ACTIVE);
-    CHECK(withoutCr(output) == "port " + TapeTextHeader() + "LPT1 " + TapeTextRow(0, 'A'));
+    CHECK(withoutCr(output) == "port " + std::string(header) + row(0, 'A'));
 }
 
 TEST_CASE("a wrong command line gets the usage and exit code 99")

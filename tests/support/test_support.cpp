@@ -137,6 +137,32 @@ std::string UnderEmulatedPort(const std::string& options, const std::string& tra
            "\" --punched \"" + punched + "\" -- " + program;
 }
 
+namespace {
+
+struct TraceRead {
+    std::vector<TraceLine> lines;
+    std::vector<std::string>* errors;
+};
+
+void KeepTraceLine(const TraceLine* line, const char* text, std::size_t length, void* context)
+{
+    TraceRead& read = *static_cast<TraceRead*>(context);
+    if (line)
+        read.lines.push_back(*line);
+    else if (read.errors)
+        read.errors->emplace_back(text, length);
+}
+
+} // namespace
+
+std::vector<TraceLine> ReadTrace(const std::string& path, std::vector<std::string>* errors)
+{
+    const std::string text = ReadFileBytes(path);
+    TraceRead read = {{}, errors};
+    ForEachTraceLine(text.data(), text.size(), KeepTraceLine, &read);
+    return read.lines;
+}
+
 EmulatedRun RunEmulated(const std::string& options, const std::string& program)
 {
     const std::string trace = TempPath("trace");

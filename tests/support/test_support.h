@@ -38,6 +38,10 @@ std::vector<std::string> SplitLines(const std::string& text);
 // The same pseudo-random bytes for the same count and seed, on every run.
 std::string RandomBytes(size_t count, unsigned seed);
 
+// The emulated port's trace file: its accesses, and its other lines (ERROR
+// lines) in errors when given. A missing file reads as an empty trace.
+std::vector<TraceLine> ReadTrace(const std::string& path, std::vector<std::string>* errors);
+
 // The command line that runs a program under the emulated port, writing the
 // trace and the punched bytes to the given files.
 std::string UnderEmulatedPort(const std::string& options, const std::string& trace,

@@ -1,8 +1,11 @@
 #include "tool_common.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 
 bool ParseNumber(const char* text, unsigned long min, unsigned long max, bool hex,
                  unsigned long& number)
@@ -24,13 +27,74 @@ bool ParseNumber(const char* text, unsigned long min, unsigned long max, bool he
     return true;
 }
 
-std::string WindowsErrorText(DWORD error)
+bool ParseNumberW(const wchar_t* text, unsigned long min, unsigned long max, bool hex,
+                  unsigned long& number)
 {
-    char text[256] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                   text, sizeof text, nullptr);
-    std::string result = text;
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r'))
-        result.pop_back();
-    return result;
+    // A number is plain ASCII: anything else already makes it wrong.
+    char narrow[32];
+    std::size_t at = 0;
+    for (; text && text[at]; ++at) {
+        if (at + 1 == sizeof narrow || text[at] > 0x7F)
+            return false;
+        narrow[at] = static_cast<char>(text[at]);
+    }
+    narrow[at] = '\0';
+    return text && ParseNumber(narrow, min, max, hex, number);
+}
+
+const char* WindowsErrorText(DWORD error, char* text, std::size_t size)
+{
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, text, static_cast<DWORD>(size), nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r'
+                          || text[length - 1] == ' ' || text[length - 1] == '.'))
+        --length;
+    if (size > 0)
+        text[length] = '\0';
+    return text;
+}
+
+const char* ErrorReason(DWORD error, char* text, std::size_t size)
+{
+    const char* plain = nullptr;
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND: plain = "not found"; break;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME: plain = "no such folder, or not a valid name"; break;
+    case ERROR_ACCESS_DENIED: plain = "access denied (read-only, a folder, or not yours)"; break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: plain = "in use by another program"; break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: plain = "the disk is full"; break;
+    case ERROR_WRITE_PROTECT: plain = "the disk is write-protected"; break;
+    case ERROR_NOT_READY: plain = "the drive is not ready"; break;
+    case ERROR_FILENAME_EXCED_RANGE: plain = "the path is too long"; break;
+    default: break;
+    }
+    if (plain) {
+        std::snprintf(text, size, "%s", plain);
+        return text;
+    }
+    char windows[160];
+    WindowsErrorText(error, windows, sizeof windows);
+    std::snprintf(text, size, "%s (Windows error %lu)", windows[0] ? windows : "failed", error);
+    return text;
+}
+
+const char* NarrowPath(const wchar_t* path, char* text, std::size_t size)
+{
+    UINT codePage = GetConsoleOutputCP();
+    if (codePage == 0)
+        codePage = CP_ACP;
+    if (size == 0)
+        return text;
+    if (WideCharToMultiByte(codePage, 0, path, -1, text, static_cast<int>(size), nullptr, nullptr)
+        == 0) {
+        // Too long: as much as fits, at up to two bytes a character.
+        const int keep = static_cast<int>(std::min(std::wcslen(path), (size - 1) / 2));
+        const int length = WideCharToMultiByte(codePage, 0, path, keep, text,
+                                               static_cast<int>(size) - 1, nullptr, nullptr);
+        text[length] = '\0';
+    }
+    return text;
 }

@@ -1,16 +1,29 @@
 // What the console tools share: reading a number from their command line,
-// and Windows' text for an error.
+// Windows' text for an error and the reason in plain words, and a path as
+// the console shows it.
 #pragma once
 
 #include <windows.h>
 
-#include <string>
+#include <cstddef>
 
 // A whole number from min to max: decimal, or also hexadecimal after 0x
 // when hex is allowed. False for anything else: no text, a sign, a space,
 // characters after the digits, or a number too large to hold.
 bool ParseNumber(const char* text, unsigned long min, unsigned long max, bool hex,
                  unsigned long& number);
+// The same for a wide command line's argument.
+bool ParseNumberW(const wchar_t* text, unsigned long min, unsigned long max, bool hex,
+                  unsigned long& number);
 
-// Windows' own text for an error number, without its closing line break.
-std::string WindowsErrorText(DWORD error);
+// Windows' own text for an error number, without its closing line break;
+// "" when Windows has none. Returns text.
+const char* WindowsErrorText(DWORD error, char* text, std::size_t size);
+// Why a file could not be opened, read or written, in plain words: "in use
+// by another program", "not found", "access denied", ...; for other errors
+// Windows' text and the number. Returns text.
+const char* ErrorReason(DWORD error, char* text, std::size_t size);
+
+// A wide path in the console's code page, for messages: a character the
+// code page lacks shows as '?'. Returns text.
+const char* NarrowPath(const wchar_t* path, char* text, std::size_t size);

@@ -9,7 +9,7 @@
 // over so that the run still ends; port I/O before giveio was opened gets
 // the exception that Windows would give.
 
-#include "tapeview.h"
+#include "tape_row.h"
 #include "tool_common.h"
 #include "trace.h"
 #include "version.h"
@@ -183,7 +183,7 @@ void TraceError(Trace& trace, const char* text)
 {
     WritePendingRead(trace);
     char line[256];
-    int length = std::snprintf(line, sizeof line, "ERROR %s\n", text);
+    int length = FormatTraceError(text, line, sizeof line);
     Append(trace.out, line, static_cast<std::size_t>(length));
 }
 
@@ -334,11 +334,14 @@ void WriteData(Emulator& emu, Punch& punch, std::uint8_t value, LONGLONG now, st
 // The row as the tape will show it, the moment the punch takes the byte.
 void ShowRow(Emulator& emu, const Punch& punch)
 {
-    if (!emu.shownHeader)
-        std::printf("port %s", TapeTextHeader().c_str());
+    char row[64];
+    if (!emu.shownHeader) {
+        TapeRowHeader(row, sizeof row);
+        std::printf("port %s", row);
+    }
     emu.shownHeader = true;
-    std::printf("%s %s", &punch == &emu.punches[0] ? "LPT1" : "LPT2",
-                TapeTextRow(static_cast<unsigned long>(punch.latched), punch.data).c_str());
+    TapeRowText(static_cast<unsigned long>(punch.latched), punch.data, row, sizeof row);
+    std::printf("%s %s", &punch == &emu.punches[0] ? "LPT1" : "LPT2", row);
     std::fflush(stdout);
 }
 

@@ -124,14 +124,14 @@ bool CheckDriver()
         return true;
     }
     const DWORD error = GetLastError();
-    std::string text = WindowsErrorText(error);
-    if (text.empty()) {
-        text = "no text for this error";
+    char text[200];
+    if (!*WindowsErrorText(error, text, sizeof text)) {
+        std::snprintf(text, sizeof text, "no text for this error");
     }
     std::printf("Driver: \\\\.\\giveio does not open: Windows error %lu, %s\n"
                 "  The giveio driver is not installed or not started, so no program may use\n"
                 "  the port registers. %s\n",
-                error, text.c_str(), SETUP_HELP);
+                error, text, SETUP_HELP);
     return false;
 }
 

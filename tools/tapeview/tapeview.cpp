@@ -120,10 +120,17 @@ int DrawTiming(const char* tracePath, const char* out, std::size_t byteCount)
     std::string text;
     if (!Read(tracePath, text))
         return EXIT_FAILED;
-    std::vector<std::string> skipped;
-    const Handshake handshake = ReadHandshake(ParseTrace(text, &skipped));
-    for (const std::string& line : skipped)
-        std::fprintf(stderr, "tapeview: skipped trace line: %s\n", line.c_str());
+    std::vector<TraceLine> trace;
+    ForEachTraceLine(text.data(), text.size(),
+                     [](const TraceLine* line, const char* text, std::size_t length, void* into) {
+                         if (line)
+                             static_cast<std::vector<TraceLine>*>(into)->push_back(*line);
+                         else
+                             std::fprintf(stderr, "tapeview: skipped trace line: %.*s\n",
+                                          static_cast<int>(length), text);
+                     },
+                     &trace);
+    const Handshake handshake = ReadHandshake(trace);
     if (handshake.bytes.empty()) {
         std::fprintf(stderr, "tapeview: no byte was punched in %s\n", tracePath);
         return EXIT_FAILED;
