@@ -24,6 +24,14 @@ std::string TempPath(const char* prefix)
     return name;
 }
 
+std::wstring Widened(const std::string& utf8)
+{
+    std::wstring wide(utf8.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0],
+                                    static_cast<int>(wide.size())) - 1);
+    return wide;
+}
+
 bool WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream file(path, std::ios::binary);
@@ -52,10 +60,7 @@ bool StartWithOutput(const std::string& commandLine, HANDLE output, PROCESS_INFO
         startup.hStdOutput = output;
         startup.hStdError = output;
     }
-    // UTF-8, so that a test can pass a name in any script.
-    std::wstring wide(commandLine.size() + 1, L'\0');
-    wide.resize(MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, &wide[0],
-                                    static_cast<int>(wide.size())));
+    std::wstring wide = Widened(commandLine);
     return CreateProcessW(nullptr, &wide[0], nullptr, nullptr, output != nullptr, 0, nullptr,
                           nullptr, &startup, &started) != 0;
 }

@@ -3,6 +3,7 @@
 // trailer; or a test strip of every channel.
 #include "tape_codes.h"
 #include "tape_layout.h"
+#include "safe_output.h"
 #include "tool_common.h"
 #include "version.h"
 
@@ -168,14 +169,14 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
                 return Usage("--newline takes crlf, cr or lf, not %s", value);
         } else if (Is(arg, "--from") || Is(arg, "--to")) {
             const bool from = Is(arg, "--from");
-            if (!ParseNumber(value, 0, ULONG_MAX, false, from ? options.from : options.to))
+            if (!ParseNumberW(wide, 0, ULONG_MAX, false, from ? options.from : options.to))
                 return Usage("%s takes a count of bytes of IN, 0 or more", arg);
             (from ? hasFrom : options.hasTo) = true;
         } else {
             const bool isFill = Is(arg, "--fill");
             unsigned long& number = isFill ? options.fill
                                     : Is(arg, "--leader") ? options.leader : options.trailer;
-            if (!ParseNumber(value, 0, isFill ? 255 : MAX_ROWS, true, number))
+            if (!ParseNumberW(wide, 0, isFill ? 255 : MAX_ROWS, true, number))
                 return Usage(isFill ? "%s takes a byte, 0 to 255, decimal or 0x hex"
                                     : "%s takes a number of rows, 0 to 100000",
                              arg);
@@ -215,73 +216,22 @@ const char* Shown(const wchar_t* path)
     static char buffers[2][MAX_PATH * 2];
     static int next = 0;
     char* shown = buffers[next++ % 2];
-    UINT codePage = GetConsoleOutputCP();
-    if (!WideCharToMultiByte(codePage ? codePage : CP_ACP, 0, path, -1, shown,
-                             sizeof buffers[0], nullptr, nullptr))
-        std::strcpy(shown, Ascii(path));
-    return shown;
+    return NarrowPath(path, shown, sizeof buffers[0]);
 }
 
-// What to do about a file that cannot be read or written.
-const char* Advice(DWORD error)
+int CannotRead(const wchar_t* path, DWORD error)
 {
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_DIRECTORY: return "Check the name and the folder.";
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return "It is in use by another program: close it there and try again.";
-    case ERROR_ACCESS_DENIED: return "Check that it is a file, not read-only, and yours to write.";
-    default: return "Check the disk, or copy the file to a local disk and try again.";
-    }
-}
-
-int Fail(const char* what, const wchar_t* path)
-{
-    DWORD error = GetLastError();
-    // A file another program holds open refuses its replacement as access
-    // denied: say which it is.
-    if (error == ERROR_ACCESS_DENIED) {
-        const HANDLE held = CreateFileW(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, 0, nullptr);
-        if (held == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
-            error = ERROR_SHARING_VIOLATION;
-        if (held != INVALID_HANDLE_VALUE)
-            CloseHandle(held);
-    }
-    std::fprintf(stderr, "tapeprep: %s %s: %s (error %lu)\n%s\n", what, Shown(path),
-                 WindowsErrorText(error).c_str(), error, Advice(error));
+    char reason[300];
+    std::fprintf(stderr, "tapeprep: cannot read %s: %s\n", Shown(path),
+                 ErrorReason(error, reason, sizeof reason));
     return EXIT_FAILED;
 }
 
-// One file under two names: the same volume and file index. OUT that does
-// not exist yet cannot be IN.
-bool SameFile(HANDLE in, const wchar_t* out)
-{
-    const HANDLE other = CreateFileW(out, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (other == INVALID_HANDLE_VALUE)
-        return false;
-    BY_HANDLE_FILE_INFORMATION a, b;
-    const bool same = GetFileInformationByHandle(in, &a) && GetFileInformationByHandle(other, &b)
-                      && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber
-                      && a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
-    CloseHandle(other);
-    return same;
-}
-
-bool WriteAll(HANDLE file, const void* bytes, size_t count)
-{
-    DWORD written = 0;
-    return WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr) && written == count;
-}
-
-bool WriteRows(HANDLE file, unsigned long count, unsigned char fill)
+bool WriteRows(SafeOutput& out, unsigned long count, unsigned char fill)
 {
     static unsigned char rows[MAX_ROWS];
     std::memset(rows, fill, count);
-    return WriteAll(file, rows, count);
+    return WriteSafeOutput(out, rows, count);
 }
 
 unsigned char g_chunk[CHUNK];
@@ -290,7 +240,7 @@ unsigned char g_converted[2 * CHUNK + 1];
 enum class Step { DONE, READ_FAILED, WRITE_FAILED, REFUSED };
 
 // IN's bytes from --from to --to in the code asked for.
-Step WriteData(const Options& options, HANDLE in, HANDLE out, Conversion& conversion,
+Step WriteData(const Options& options, HANDLE in, SafeOutput& out, Conversion& conversion,
                unsigned char& refused)
 {
     unsigned long long offset = 0;
@@ -315,23 +265,11 @@ Step WriteData(const Options& options, HANDLE in, HANDLE out, Conversion& conver
                                             refused);
         if (converted < 0)
             return Step::REFUSED;
-        if (!WriteAll(out, g_converted, static_cast<size_t>(converted)))
+        if (!WriteSafeOutput(out, g_converted, static_cast<size_t>(converted)))
             return Step::WRITE_FAILED;
         if (options.hasTo && offset >= options.to)
             return Step::DONE;
     }
-}
-
-// The folder OUT is in, for the temporary file: it must be on OUT's volume
-// for the rename to replace OUT in one step.
-void FolderOf(const wchar_t* path, wchar_t* folder)
-{
-    wchar_t* name = nullptr;
-    const DWORD length = GetFullPathNameW(path, MAX_PATH, folder, &name);
-    if (length == 0 || length >= MAX_PATH || !name)
-        std::wcscpy(folder, L".");
-    else
-        *name = L'\0';
 }
 
 // Checks --from and --to against IN's size; -1 when they fit.
@@ -339,7 +277,7 @@ int CheckRange(const Options& options, HANDLE in)
 {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(in, &size))
-        return Fail("cannot read", options.in);
+        return CannotRead(options.in, GetLastError());
     const unsigned long long bytes = static_cast<unsigned long long>(size.QuadPart);
     const bool fromPast = options.from > bytes, toPast = options.hasTo && options.to > bytes;
     if (!fromPast && !toPast)
@@ -359,70 +297,52 @@ int Prepare(const Options& options, const unsigned char* label, size_t labelRows
         in = CreateFileW(options.in, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (in == INVALID_HANDLE_VALUE)
-            return Fail("cannot read", options.in);
+            return CannotRead(options.in, GetLastError());
         const int range = CheckRange(options, in);
         if (range >= 0) {
             CloseHandle(in);
             return range;
         }
-        if (SameFile(in, options.out)) {
-            CloseHandle(in);
-            std::fprintf(stderr, "tapeprep: %s and %s are the same file\n", Shown(options.in),
-                         Shown(options.out));
-            return EXIT_FAILED;
-        }
     }
-    wchar_t folder[MAX_PATH];
-    wchar_t temporary[MAX_PATH];
-    FolderOf(options.out, folder);
-    if (!GetTempFileNameW(folder, L"tpp", 0, temporary)) {
+    SafeOutput out;
+    if (!OpenSafeOutput(out, options.out, &options.in, options.testStrip ? 0 : 1)) {
         if (in != INVALID_HANDLE_VALUE)
             CloseHandle(in);
-        return Fail("cannot write", options.out);
+        std::fprintf(stderr, "tapeprep: %s\n", out.why);
+        return EXIT_FAILED;
     }
-    const HANDLE out = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     Conversion conversion;
     StartConversion(conversion, options.code, options.newline);
     unsigned char refused = 0;
     const unsigned char fill = static_cast<unsigned char>(options.fill);
-    Step step = out != INVALID_HANDLE_VALUE && WriteRows(out, options.leader, fill)
-                        && WriteAll(out, label, labelRows)
+    Step step = WriteRows(out, options.leader, fill) && WriteSafeOutput(out, label, labelRows)
                     ? Step::DONE
                     : Step::WRITE_FAILED;
     if (step == Step::DONE)
-        step = options.testStrip
-                   ? (WriteAll(out, TEST_ROWS, sizeof TEST_ROWS) ? Step::DONE : Step::WRITE_FAILED)
-                   : WriteData(options, in, out, conversion, refused);
+        step = options.testStrip ? (WriteSafeOutput(out, TEST_ROWS, sizeof TEST_ROWS)
+                                        ? Step::DONE
+                                        : Step::WRITE_FAILED)
+                                 : WriteData(options, in, out, conversion, refused);
     if (step == Step::DONE && !WriteRows(out, options.trailer, fill))
         step = Step::WRITE_FAILED;
-    // The failing step's error, kept from the clean-up's calls.
-    DWORD error = step == Step::DONE ? 0 : GetLastError();
-    if (out != INVALID_HANDLE_VALUE && !CloseHandle(out) && step == Step::DONE) {
-        step = Step::WRITE_FAILED;
-        error = GetLastError();
-    }
+    const DWORD error = GetLastError();
     if (in != INVALID_HANDLE_VALUE)
         CloseHandle(in);
-    if (step == Step::DONE && !MoveFileExW(temporary, options.out, MOVEFILE_REPLACE_EXISTING)) {
-        step = Step::WRITE_FAILED;
-        error = GetLastError();
-    }
-    if (step == Step::DONE)
+    if (step == Step::DONE && FinishSafeOutput(out))
         return 0;
-    DeleteFileW(temporary);
-    if (step == Step::REFUSED) {
-        std::fprintf(stderr,
-                     "tapeprep: %s, line %lu, column %lu: byte 0x%02X %s.\n"
-                     "Change the file there, or choose a code that has it"
-                     " (tapeprep --help).\n",
-                     Shown(options.in), conversion.line, conversion.column, refused,
-                     RefusalReason(options.code));
+    if (step == Step::DONE || step == Step::WRITE_FAILED) {
+        std::fprintf(stderr, "tapeprep: %s\n", out.why);
         return EXIT_FAILED;
     }
-    SetLastError(error);
-    return step == Step::READ_FAILED ? Fail("cannot read", options.in)
-                                     : Fail("cannot write", options.out);
+    AbandonSafeOutput(out);
+    if (step == Step::READ_FAILED)
+        return CannotRead(options.in, error);
+    std::fprintf(stderr,
+                 "tapeprep: %s, line %lu, column %lu: byte 0x%02X %s.\n"
+                 "Change the file there, or choose a code that has it (tapeprep --help).\n",
+                 Shown(options.in), conversion.line, conversion.column, refused,
+                 RefusalReason(options.code));
+    return EXIT_FAILED;
 }
 
 } // namespace
