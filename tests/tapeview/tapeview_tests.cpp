@@ -432,7 +432,7 @@ TEST_CASE("compare leaves out leader and trailer, names the first difference, a 
     // The tape read back ends early: the piece starts where it stopped.
     run = compare(std::string("\0HELLO", 6));
     CHECK(Contains(run.output, actual + " ends early, at offset 10 of " + expected
-                                   + ": 6 bytes of it were not read."));
+                                   + ": 6 more bytes were not read."));
     CHECK(Contains(run.output, "tapeprep --from 10 makes a"));
     CHECK(marked() == ">     10 |     .   |  00                 (end)");
     run = compare(words + "!!");

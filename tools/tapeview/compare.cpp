@@ -54,7 +54,10 @@ void ShowAround(const Middle& expected, const Middle& actual, std::size_t index)
             break;
         Row(expected, i, left, sizeof left);
         Row(actual, i, right, sizeof right);
-        std::printf("%s %-30s  %s\n", i == index ? ">" : " ", left, right);
+        if (*right)
+            std::printf("%s %-30s  %s\n", i == index ? ">" : " ", left, right);
+        else
+            std::printf("%s %s\n", i == index ? ">" : " ", left);
     }
 }
 
@@ -83,7 +86,7 @@ int CompareTapes(const unsigned char* expectedBytes, std::size_t expectedSize,
                     at, expectedName, expected.bytes[at], actual.bytes[actual.start + same],
                     static_cast<unsigned long>(actual.start + same), actualName);
     if (actual.length < expected.length)
-        std::printf("%s ends early, at offset %lu of %s: %lu bytes of it were not read.\n",
+        std::printf("%s ends early, at offset %lu of %s: %lu more bytes were not read.\n",
                     actualName, static_cast<unsigned long>(expected.start + actual.length),
                     expectedName, static_cast<unsigned long>(expected.length - actual.length));
     if (same < expected.length)

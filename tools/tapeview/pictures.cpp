@@ -453,7 +453,11 @@ void DrawPause(TextBuffer& svg, const TimeAxis& axis, unsigned long long from,
 double TickStep(double spanMs)
 {
     const double rough = spanMs / 10;
-    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double power = 1;
+    while (power > rough)
+        power /= 10;
+    while (power * 10 <= rough)
+        power *= 10;
     for (const double factor : {1.0, 2.0, 5.0})
         if (factor * power >= rough)
             return factor * power;
