@@ -150,7 +150,7 @@ TEST_CASE("text rows have a hole in each set bit's channel and always the feed h
     for (const auto& [rows, length] : std::vector<std::pair<std::size_t, std::string>>{
              {1200, "1,200 rows: 10 ft, 3.05 m, 16 s"},
              {120000, "120,000 rows: 1000 ft, 304.80 m, 26 min 40 s"},
-             {1325, "1,325 rows: 11 ft 0.5 in, 3.37 m, 18 s"},
+             {1326, "1,326 rows: 11 ft 0.6 in, 3.37 m, 18 s"},
              {0, "0 rows: 0 in, 0.00 m, 0 s"}}) {
         const std::string tape(rows, 'x');
         CHECK(SplitLines(TapeText(tape))[0] == length + " at 75 characters a second.");

@@ -46,10 +46,10 @@ const char* XmlChar(unsigned char byte, char* text)
 }
 
 // A count with thousands separated by commas, as people read it.
-const char* Grouped(unsigned long long number, char* text)
+const char* Grouped(unsigned long number, char* text)
 {
     char digits[32];
-    const int length = std::snprintf(digits, sizeof digits, "%llu", number);
+    const int length = std::snprintf(digits, sizeof digits, "%lu", number);
     char* out = text;
     for (int i = 0; i < length; ++i) {
         if (i > 0 && (length - i) % 3 == 0)
@@ -78,9 +78,9 @@ void Text(TextBuffer& svg, double x, double y, const char* attributes, const cha
     AppendF(svg, "<text x=\"%.1f\" y=\"%.1f\"%s>%s</text>\n", x, y, attributes, text);
 }
 
-void Number(TextBuffer& svg, double x, double y, const char* attributes, unsigned long long n)
+void Number(TextBuffer& svg, double x, double y, const char* attributes, unsigned long n)
 {
-    AppendF(svg, "<text x=\"%.1f\" y=\"%.1f\"%s>%llu</text>\n", x, y, attributes, n);
+    AppendF(svg, "<text x=\"%.1f\" y=\"%.1f\"%s>%lu</text>\n", x, y, attributes, n);
 }
 
 void Line(TextBuffer& svg, double x1, double y1, double x2, double y2, const char* attributes)
@@ -104,27 +104,26 @@ void Hole(TextBuffer& svg, double x, double y, double radius, const char* attrib
 
 // ---- The tape ---------------------------------------------------------------
 
-const char* TapeLength(unsigned long long rows, char* text, std::size_t size)
+const char* TapeLength(unsigned long rows, char* text, std::size_t size)
 {
     // Ten rows to the inch; 75 rows a second, rounded to the nearest second.
-    const unsigned long long feet = rows / 120, tenths = rows % 120;
-    const unsigned long long centimetres = (rows * 254 + 500) / 1000;
-    const unsigned long long seconds = (rows * 2 + 75) / 150;
+    const unsigned long feet = rows / 120, tenths = rows % 120;
+    const unsigned long seconds = static_cast<unsigned long>((rows * 2ull + 75) / 150);
     char grouped[32], length[48], time[48];
     int at = 0;
     if (feet)
-        at = std::snprintf(length, sizeof length, "%llu ft", feet);
+        at = std::snprintf(length, sizeof length, "%lu ft", feet);
     if (tenths % 10)
-        std::snprintf(length + at, sizeof length - at, "%s%llu.%llu in", feet ? " " : "",
+        std::snprintf(length + at, sizeof length - at, "%s%lu.%lu in", feet ? " " : "",
                       tenths / 10, tenths % 10);
     else if (tenths || !feet)
-        std::snprintf(length + at, sizeof length - at, "%s%llu in", feet ? " " : "", tenths / 10);
+        std::snprintf(length + at, sizeof length - at, "%s%lu in", feet ? " " : "", tenths / 10);
     if (seconds >= 60)
-        std::snprintf(time, sizeof time, "%llu min %llu s", seconds / 60, seconds % 60);
+        std::snprintf(time, sizeof time, "%lu min %lu s", seconds / 60, seconds % 60);
     else
-        std::snprintf(time, sizeof time, "%llu s", seconds);
-    std::snprintf(text, size, "%s rows: %s, %llu.%02llu m, %s at 75 characters a second",
-                  Grouped(rows, grouped), length, centimetres / 100, centimetres % 100, time);
+        std::snprintf(time, sizeof time, "%lu s", seconds);
+    std::snprintf(text, size, "%s rows: %s, %.2f m, %s at 75 characters a second",
+                  Grouped(rows, grouped), length, rows * 0.00254, time);
     return text;
 }
 

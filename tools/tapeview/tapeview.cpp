@@ -19,11 +19,11 @@ constexpr int EXIT_USAGE = 2;
 constexpr unsigned long MAX_ROWS = 10000000;
 
 const char USAGE[] =
-    "usage: tapeview text FILE [--from ROW] [--rows N]\n"
-    "       tapeview tape-svg FILE OUT.svg [--rows N]\n"
-    "       tapeview strip-svg FILE OUT.svg [--from ROW] [--rows N]\n"
-    "       tapeview compare EXPECTED ACTUAL [--trim BYTE]\n"
-    "       tapeview timing-svg TRACE OUT.svg [--bytes N]\n"
+    "usage: tapeview text FILE [--from ROW (0)] [--rows N (all)]\n"
+    "       tapeview tape-svg FILE OUT.svg [--rows N (64)]\n"
+    "       tapeview strip-svg FILE OUT.svg [--from ROW (0)] [--rows N (200)]\n"
+    "       tapeview compare EXPECTED ACTUAL [--trim BYTE (0)]\n"
+    "       tapeview timing-svg TRACE OUT.svg [--bytes N (3)]\n"
     "       tapeview --help | --version\n";
 
 const char HELP[] =

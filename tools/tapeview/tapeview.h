@@ -11,7 +11,7 @@
 // ---- The tape ---------------------------------------------------------------
 
 // "1,200 rows: 10 ft, 3.05 m, 16 s at 75 characters a second". Returns text.
-const char* TapeLength(unsigned long long rows, char* text, std::size_t size);
+const char* TapeLength(unsigned long rows, char* text, std::size_t size);
 // The length, a legend line, a column header, then up to rows rows from
 // row from on, in punched order.
 void TapeText(TextBuffer& text, const unsigned char* bytes, std::size_t size, std::size_t from,
