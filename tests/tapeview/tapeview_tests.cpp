@@ -160,7 +160,7 @@ TEST_CASE("text rows have a hole in each set bit's channel and always the feed h
     const std::vector<std::string> lines = SplitLines(TapeText(std::string("\x00\xFF\x41", 3)));
     REQUIRE(lines.size() == 6);
     CHECK(lines[0] == "3 rows: 0.3 in, 0.01 m, 0 s at 75 characters a second.");
-    CHECK(Contains(lines[1], "channel 8 (bit 7) left"));
+    CHECK(Contains(lines[1], "channel 8 (bit 7) left, 1 (bit 0) right"));
     CHECK(lines[3] == "     0 |     .   |  00");
     CHECK(lines[4] == "     1 |OOOOO.OOO|  FF");
     CHECK(lines[5] == "     2 | O   .  O|  41  A");
@@ -432,12 +432,12 @@ TEST_CASE("compare leaves out leader and trailer, names the first difference, a 
     // The tape read back ends early: the piece starts where it stopped.
     run = compare(std::string("\0HELLO", 6));
     CHECK(Contains(run.output, actual + " ends early, at offset 10 of " + expected
-                                   + ": 6 more bytes were not read."));
+                                   + ":\r\n6 more bytes were not read."));
     CHECK(Contains(run.output, "tapeprep --from 10 makes a"));
     CHECK(marked() == ">     10 |     .   |  00                 (end)");
     run = compare(words + "!!");
     CHECK(run.exitCode == 1);
-    CHECK(Contains(run.output, "goes on too long: 2 bytes more than " + expected + ", from its offset 11."));
+    CHECK(Contains(run.output, "goes on too long:\r\n2 bytes more than " + expected + ", from its offset 11."));
     CHECK_FALSE(Contains(run.output, "tapeprep --from"));
 
     // Leader of another byte; a file that cannot be read is trouble, not a difference.

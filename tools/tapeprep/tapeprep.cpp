@@ -64,9 +64,9 @@ const char HELP[] =
     "OUT is written to a temporary file beside it and takes OUT's name only\n"
     "when complete: on failure nothing is left behind and an existing OUT is\n"
     "untouched.\n"
-    "Exit code: 0 done, 1 when IN cannot be read or the code cannot carry one\n"
-    "of its bytes, OUT cannot be written or names the same file as IN, 2 for a\n"
-    "wrong command line.\n";
+    "Exit code: 0 done, 1 when IN cannot be read, the code cannot carry one of\n"
+    "its bytes, --from or --to is past its end, OUT cannot be written or names\n"
+    "the same file as IN, 2 for a wrong command line.\n";
 
 // Channels 1 to 8 each alone, all eight, none.
 const unsigned char TEST_ROWS[] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80, 0xFF, 0x00};
@@ -100,18 +100,12 @@ int Usage(const char* format, ...)
     return EXIT_USAGE;
 }
 
-// An argument as narrow text for options, numbers and messages; a
-// character outside ASCII becomes '?', which no option or number has.
+// An argument as ASCII; the last few stay valid at once.
 const char* Ascii(const wchar_t* text)
 {
     static char buffers[4][512];
     static int next = 0;
-    char* ascii = buffers[next++ % 4];
-    size_t i = 0;
-    for (; text[i] && i + 1 < sizeof buffers[0]; ++i)
-        ascii[i] = text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
-    ascii[i] = '\0';
-    return ascii;
+    return AsciiArgument(text, buffers[next++ % 4], sizeof buffers[0]);
 }
 
 bool Is(const char* arg, const char* option)

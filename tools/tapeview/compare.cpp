@@ -86,7 +86,7 @@ int CompareTapes(const unsigned char* expectedBytes, std::size_t expectedSize,
                     at, expectedName, expected.bytes[at], actual.bytes[actual.start + same],
                     static_cast<unsigned long>(actual.start + same), actualName);
     if (actual.length < expected.length)
-        std::printf("%s ends early, at offset %lu of %s: %lu more bytes were not read.\n",
+        std::printf("%s ends early, at offset %lu of %s:\n%lu more bytes were not read.\n",
                     actualName, static_cast<unsigned long>(expected.start + actual.length),
                     expectedName, static_cast<unsigned long>(expected.length - actual.length));
     if (same < expected.length)
@@ -94,7 +94,7 @@ int CompareTapes(const unsigned char* expectedBytes, std::size_t expectedSize,
                     "repair piece that starts there.\n",
                     at, at);
     if (actual.length > expected.length)
-        std::printf("%s goes on too long: %lu bytes more than %s, from its offset %lu.\n",
+        std::printf("%s goes on too long:\n%lu bytes more than %s, from its offset %lu.\n",
                     actualName, static_cast<unsigned long>(actual.length - expected.length),
                     expectedName, static_cast<unsigned long>(actual.start + expected.length));
     ShowAround(expected, actual, same);

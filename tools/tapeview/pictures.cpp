@@ -131,8 +131,7 @@ void TapeText(TextBuffer& text, const unsigned char* bytes, std::size_t size, st
               std::size_t rows)
 {
     char length[128];
-    AppendF(text, "%s.\nO = hole, . = feed hole; channel 8 (bit 7) left, channel 1 (bit 0)"
-                  " right\n",
+    AppendF(text, "%s.\nO = hole, . = feed hole; channel 8 (bit 7) left, 1 (bit 0) right\n",
             TapeLength(size, length, sizeof length));
     char row[40];
     Append(text, row, TapeRowHeader(row, sizeof row));

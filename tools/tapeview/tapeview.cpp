@@ -60,17 +60,6 @@ int Usage(const char* format, ...)
     return EXIT_USAGE;
 }
 
-// An argument as ASCII, for commands, options and messages; other
-// characters become '?'.
-const char* Ascii(const wchar_t* text, char* ascii, std::size_t size)
-{
-    std::size_t i = 0;
-    for (; text[i] && i + 1 < size; ++i)
-        ascii[i] = text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
-    ascii[i] = '\0';
-    return ascii;
-}
-
 struct Option {
     const char* name;
     unsigned long value;
@@ -94,7 +83,7 @@ int ParseCommand(int argc, wchar_t** argv, Command& command, const wchar_t** fil
     int given = 0;
     char arg[64];
     for (int i = 2; i < argc; ++i) {
-        Ascii(argv[i], arg, sizeof arg);
+        AsciiArgument(argv[i], arg, sizeof arg);
         if (arg[0] != '-' || !arg[1]) {
             if (given == command.files)
                 return Usage("%s takes %d file%s: one too many", command.name, command.files,
@@ -238,7 +227,7 @@ int wmain(int argc, wchar_t** argv)
 {
     char verb[64] = "";
     if (argc > 1)
-        Ascii(argv[1], verb, sizeof verb);
+        AsciiArgument(argv[1], verb, sizeof verb);
     if (argc == 2 && std::strcmp(verb, "--version") == 0) {
         std::printf("tapeview %s\n", TAPELARK_VERSION);
         return 0;
