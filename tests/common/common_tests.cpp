@@ -1,9 +1,8 @@
-// What the tools share, called directly: the trace format read back as it
-// is written, and the safe output file's refusals, replacement and clean-up.
+// The safe output file, called directly: its refusals, replacement and
+// clean-up. (The trace format is read back by every run under portemu.)
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include "safe_output.h"
 #include "test_support.h"
-#include "trace.h"
 
 #include <doctest/doctest.h>
 
@@ -63,35 +62,6 @@ bool WriteSafely(const std::wstring& out, const std::wstring& in, const std::str
 }
 
 } // namespace
-
-TEST_CASE("a trace reads back as it was written, and other lines are set apart")
-{
-    const TraceLine written[] = {{12, true, 0x379, 0x7F, 40}, {13, false, 0x378, 0xFF, 1},
-                                 {25013, true, 0x279, 0x80, 1}};
-    std::string text;
-    for (const TraceLine& line : written) {
-        char formatted[64];
-        text.append(formatted, FormatTraceLine(line, formatted, sizeof formatted));
-    }
-    char error[64];
-    text.append(error, FormatTraceError("at 00401234: out dx, al, port 37a: test", error,
-                                        sizeof error));
-    text += "14 out 37a 00\r\n15 in 379\n16 inn 379 7f\n17 out 378 7f x2\n18 out 378 100\n";
-    TraceLine lines[8];
-    std::size_t unread = 0;
-    CHECK(ParseTrace(text.data(), text.size(), nullptr, 0, nullptr) == 4);
-    REQUIRE(ParseTrace(text.data(), text.size(), lines, 8, &unread) == 4);
-    CHECK(unread == 5);
-    for (int i = 0; i < 3; ++i) {
-        CHECK(lines[i].micros == written[i].micros);
-        CHECK(lines[i].isIn == written[i].isIn);
-        CHECK(lines[i].port == written[i].port);
-        CHECK(lines[i].value == written[i].value);
-        CHECK(lines[i].repeats == written[i].repeats);
-    }
-    CHECK(lines[3].micros == 14);
-    CHECK(lines[3].value == 0);
-}
 
 TEST_CASE("a safe output never harms an input or an OUT it cannot replace")
 {

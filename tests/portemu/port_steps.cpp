@@ -9,10 +9,11 @@
 //                                  control, writes data 5A and control 0A,
 //                                  reads data and control again
 //   port_steps watch MS            reads LPT1's status for MS milliseconds
-//   port_steps bytes N BLANK PAUSE wait|nowait
+//   port_steps bytes N BLANK PAUSE wait|nowait [ff|00|none]
 //       opens giveio and sends N bytes "A", "B"... to LPT1 with BLANK ms from
-//       the 0xFF to the byte and PAUSE ms after it, waiting for the punch to
-//       be ready before each byte or not
+//       the blank (0xFF, or the one given, or none at all) to the byte and
+//       PAUSE ms after it, waiting for the punch to be ready before each
+//       byte or not
 // Exits 0 when done, 1000 when giveio cannot be opened, 2000 for a wrong
 // command line.
 #include "port_io.h"
@@ -29,16 +30,18 @@ void PullStrobe()
     WritePortByte(LPT1_BASE + CONTROL_REGISTER, 0x01);
 }
 
-int SendBytes(unsigned count, unsigned blankMs, unsigned pauseMs, bool waitReady)
+// blank is the data lines' value before each byte; none when above 0xFF.
+int SendBytes(unsigned count, unsigned blankMs, unsigned pauseMs, bool waitReady, unsigned blank)
 {
     if (OpenPortAccess() == INVALID_HANDLE_VALUE)
         return 1000;
     BeginFineTiming();
     for (unsigned index = 0; index < count; ++index) {
         PullStrobe();
-        while (waitReady && (ReadPortByte(LPT1_BASE + STATUS_REGISTER) & 0x80))
+        while (waitReady && (ReadPortByte(LPT1_BASE + STATUS_REGISTER) & STATUS_BUSY))
             continue;
-        WritePortByte(LPT1_BASE + DATA_REGISTER, 0xFF);
+        if (blank <= 0xFF)
+            WritePortByte(LPT1_BASE + DATA_REGISTER, blank);
         PausePort(blankMs);
         WritePortByte(LPT1_BASE + DATA_REGISTER, 'A' + index);
         WritePortByte(LPT1_BASE + CONTROL_REGISTER, 0x00);
@@ -104,8 +107,11 @@ int main(int argc, char** argv)
         WatchStatus(std::strtoul(argv[2], nullptr, 10));
         return 0;
     }
-    if (argc == 6 && std::strcmp(command, "bytes") == 0)
+    if ((argc == 6 || argc == 7) && std::strcmp(command, "bytes") == 0) {
+        const char* blank = argc == 7 ? argv[6] : "ff";
         return SendBytes(std::strtoul(argv[2], nullptr, 10), std::strtoul(argv[3], nullptr, 10),
-                         std::strtoul(argv[4], nullptr, 10), std::strcmp(argv[5], "wait") == 0);
+                         std::strtoul(argv[4], nullptr, 10), std::strcmp(argv[5], "wait") == 0,
+                         std::strcmp(blank, "none") == 0 ? 0x100 : std::strtoul(blank, nullptr, 16));
+    }
     return 2000;
 }

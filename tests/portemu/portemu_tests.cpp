@@ -1,6 +1,7 @@
 // The emulated port refuses what a real port would not allow: each mistake
 // is made by port_steps.exe, and the same steps done right pass.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include "port_model.h"
 #include "tape_row.h"
 #include "test_support.h"
 
@@ -41,6 +42,26 @@ std::vector<std::string> Accesses(const EmulatedRun& run)
         accesses.push_back(text);
     }
     return accesses;
+}
+
+// One byte on LPT1 through the model, as the handshake sends it: STROBE low
+// and the 0xFF at startMs, the byte and the release blankMs later, by
+// which time the thread was held heldMs at its own traps. What the
+// release did.
+AccessResult ModelByte(PortModel& model, double startMs, double blankMs, char byte,
+                       double heldMs = 0)
+{
+    const Moment start = {static_cast<long long>(startMs * 1000), 0, 1};
+    const Moment end = {static_cast<long long>((startMs + blankMs) * 1000),
+                        static_cast<long long>(heldMs * 1000), 1};
+    std::uint8_t value = 0x01;
+    PortAccess(model, start, 0x37A, false, value);
+    value = 0xFF;
+    PortAccess(model, start, 0x378, false, value);
+    value = static_cast<std::uint8_t>(byte);
+    PortAccess(model, end, 0x378, false, value);
+    value = 0x00;
+    return PortAccess(model, end, 0x37A, false, value);
 }
 
 const char BEFORE_GIVEIO[] = "port I/O before \\\\.\\giveio was opened";
@@ -84,16 +105,41 @@ TEST_CASE("without the giveio device an access after a failed open is refused"
     CHECK(ErrorsNaming(run, BEFORE_GIVEIO) == 1);
 }
 
-TEST_CASE("a STROBE release while the punch is busy is refused and loses the byte")
+TEST_CASE("the model takes a byte only after a 12 ms blank, 1 ms apart, from a ready punch")
 {
-    // Busy for 50 ms after each byte; 12 ms + 1 ms later the next is released.
-    const EmulatedRun hasty = RunMistake("--busy-ms 50", "bytes 3 12 1 nowait");
-    CHECK(hasty.exitCode == EMULATION_ERROR);
-    CHECK(hasty.punched == "A");
-    CHECK(ErrorsNaming(hasty, "STROBE released while the punch is busy: byte 42 not punched") == 1);
-    CHECK(ErrorsNaming(hasty, "byte 43 not punched") == 1);
-    CHECK(hasty.errors.size() == 2);
+    PortModel model;
+    model.options.busyMs = 50;
+    CHECK(ModelByte(model, 0, 12, 'A').punched == 0);
+    // Busy until 62 ms: the byte is lost.
+    AccessResult result = ModelByte(model, 14, 12, 'B');
+    CHECK(result.punched == -1);
+    CHECK(std::string(result.fault)
+          == "STROBE released while the punch is busy: byte 42 not punched");
+    std::uint8_t status = 0;
+    PortAccess(model, {61000, 0, 1}, 0x379, true, status);
+    CHECK(status == 0xFF);
+    PortAccess(model, {62000, 0, 1}, 0x379, true, status);
+    CHECK(status == 0x7F);
 
+    model.options.busyMs = 0;
+    result = ModelByte(model, 70, 11.5, 'C');
+    CHECK(result.punched == -1);
+    CHECK(std::string(result.fault)
+          == "blank data lines held before the byte: 11.50 ms, less than 12 ms: byte 43 not "
+             "punched");
+    // The time the thread was held at its own traps is no part of the pause.
+    CHECK(ModelByte(model, 90, 12.4, 'D', 0.6).punched == -1);
+    CHECK(ModelByte(model, 110, 12, 'E').punched == 0);
+    // STROBE low again 0.8 ms after that release.
+    std::uint8_t control = 0x01;
+    result = PortAccess(model, {122800, 0, 1}, 0x37A, false, control);
+    CHECK(std::string(result.fault)
+          == "pause from a STROBE release to STROBE low again: 0.80 ms, less than 1 ms");
+    CHECK(model.punches[0].latched == 2);
+}
+
+TEST_CASE("a send that waits for the punch to be ready is taken whole")
+{
     const EmulatedRun patient = RunMistake("--busy-ms 50", "bytes 3 12 1 wait");
     CHECK(patient.exitCode == 0);
     CHECK(patient.errors.empty());
@@ -105,14 +151,22 @@ TEST_CASE("the 12 ms and 1 ms minimums are checked on every run")
     // A measured pause also holds Wine's Sleep overshoot and the way into the
     // trap, together 0.2 to 1 ms, more on a loaded machine: a short pause may
     // pass unseen now and then, so each mistake is made a few times over.
-    SUBCASE("a blank held 9 ms instead of 12")
+    SUBCASE("a blank held 9 ms instead of 12: the byte is not punched")
     {
         const EmulatedRun run = RunMistake("", "bytes 4 9 1 wait");
         CHECK(run.exitCode == EMULATION_ERROR);
         CHECK(ErrorsNaming(run, "blank data lines held before the byte") >= 1);
         CHECK(ErrorsNaming(run, "less than 12 ms") == run.errors.size());
-        // The bytes are still punched: the punch has no way to tell.
-        CHECK(run.punched == "ABCD");
+        CHECK(run.punched.size() + run.errors.size() == 4);
+    }
+    SUBCASE("no blank before the byte, or a blank of another value: nothing is punched")
+    {
+        for (const char* blank : {"none", "00"}) {
+            const EmulatedRun run = RunMistake("", std::string("bytes 2 12 1 wait ") + blank);
+            CHECK(run.exitCode == EMULATION_ERROR);
+            CHECK(ErrorsNaming(run, "no 0xFF on the data lines before the byte: byte 4") == 2);
+            CHECK(run.punched.empty());
+        }
     }
     SUBCASE("no pause after a byte, before the next one and at the end")
     {
@@ -240,4 +294,35 @@ TEST_CASE("a wrong command line gets the usage and exit code 99")
     }
     CHECK(RunProcess(portemu + "--busy-window 0-1 --absent lpt2" + program, 60000) == 0);
     CHECK(RunProcess(portemu + "--version", 60000) == 0);
+}
+
+TEST_CASE("the trace goes to a file named in any script, never over the program")
+{
+    const std::string steps = SiblingPath("port_steps.exe");
+    const std::string portemu = SiblingPath("..\\portemu.exe");
+    auto wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
+    const std::wstring trace = L"\u041B\u0435\u043D\u0442\u0430 \u03C9-"
+                               + std::to_wstring(GetCurrentProcessId()) + L".trace";
+    const std::wstring line = L"\"" + wide(portemu) + L"\" --trace \"" + trace + L"\" -- \""
+                              + wide(steps) + L"\" registers";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    std::wstring mutableLine = line;
+    REQUIRE(CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &started));
+    CHECK(FinishProcess(started, 60000) == 0);
+    FILE* file = _wfopen(trace.c_str(), L"rb");
+    REQUIRE(file);
+    char text[1024] = {};
+    const std::size_t length = std::fread(text, 1, sizeof text, file);
+    std::fclose(file);
+    DeleteFileW(trace.c_str());
+    CHECK(ParseTrace(text, length, nullptr, 0, nullptr) == 14);
+
+    const std::string before = ReadFileBytes(steps);
+    CHECK(RunProcess("\"" + portemu + "\" --trace \"" + steps + "\" -- \"" + steps + "\" registers",
+                     60000)
+          == 98);
+    CHECK(ReadFileBytes(steps) == before);
 }

@@ -41,6 +41,11 @@ CheckRun RunCheck(const std::string& emulatorOptions, const std::string& argumen
                           "\"" + SiblingPath("..\\tapecheck.exe") + "\" " + arguments),
         RUN_TIMEOUT_MS, output);
     run.lines = SplitLines(output);
+    // Every line fits an 80-column console.
+    for (const std::string& line : run.lines) {
+        INFO(line);
+        CHECK(line.size() <= 79);
+    }
     run.trace = ReadTrace(trace, &run.traceErrors);
     DeleteFileA(trace.c_str());
     DeleteFileA(punched.c_str());
@@ -74,11 +79,13 @@ void CheckOnlyReads(const CheckRun& run)
 
 const std::string DRIVER_OPENED =
     "Driver: \\\\.\\giveio opened: this program may use the port registers.";
-const std::string READY =
-    "  Punch: pin 11 (BUSY) is high: the punch is on and ready (a pin with no cable in reads "
-    "high too).";
-const std::string BUSY = "  Punch: pin 11 (BUSY) is low: the punch is busy, switched off, out "
-                         "of tape or not connected.";
+const std::string READY = "  Punch: pin 11 (BUSY) is high: the punch is on and ready.";
+const std::string BUSY = "  Punch: pin 11 (BUSY) is low: the punch is busy, off or out of tape.";
+const std::string LPT1_ANSWERS = "LPT1 (378h): status 7Fh, control E0h: a parallel port answers.";
+const std::string LPT2_MISSING =
+    "LPT2 (278h): status FFh, control FFh: no parallel port answers at 278h.";
+const std::string CHECK_BIOS =
+    "Check the BIOS setup: the parallel port enabled, at 378h (LPT1) or 278h";
 const std::string NOT_READY = "Not ready. See \"Setting up a bench PC\" in README.txt.";
 
 } // namespace
@@ -87,27 +94,32 @@ TEST_CASE("a bench set up right: driver, both ports and both punches ready")
 {
     const CheckRun run = RunCheck("", "");
     CHECK(run.exitCode == 0);
-    CheckSays(run, {DRIVER_OPENED,
-                    "LPT1 (378h): status 7Fh, control E0h: a parallel port answers.", READY,
+    CheckSays(run, {DRIVER_OPENED, LPT1_ANSWERS, READY,
                     "LPT2 (278h): status 7Fh, control E0h: a parallel port answers.", READY,
+                    "Pin 11 also reads high with no cable in: if nothing punches, check it.",
                     "Ready to punch."});
     CHECK(run.trace.size() == 4);
     CheckOnlyReads(run);
 }
 
-TEST_CASE("a port that is not there, and a busy punch, are not ready")
+TEST_CASE("one port answering is enough unless both were asked for; a busy punch is not ready")
 {
-    SUBCASE("LPT2 switched off in the BIOS")
+    SUBCASE("LPT2 switched off in the BIOS, or not there")
     {
-        const CheckRun run = RunCheck("--absent lpt2", "--port both");
-        CHECK(run.exitCode == 1);
-        CheckSays(run, {"LPT1 (378h): status 7Fh, control E0h: a parallel port answers.", READY,
-                        "LPT2 (278h): status FFh, control FFh: no parallel port answers at 278h.",
-                        "  Check the BIOS setup: the parallel port enabled, at 378h (LPT1) or 278h",
-                        NOT_READY});
-        CheckOnlyReads(run);
-        // Asking for the port that is there alone passes.
-        CHECK(RunCheck("--absent lpt2", "--port lpt1").exitCode == 0);
+        const CheckRun one = RunCheck("--absent lpt2", "");
+        CHECK(one.exitCode == 0);
+        CheckSays(one, {LPT1_ANSWERS, READY, LPT2_MISSING,
+                        "One port is enough: the bench uses the one that answers.",
+                        "Ready to punch."});
+        CheckOnlyReads(one);
+        const CheckRun both = RunCheck("--absent lpt2", "--port both");
+        CHECK(both.exitCode == 1);
+        CheckSays(both, {LPT1_ANSWERS, READY, LPT2_MISSING, CHECK_BIOS, NOT_READY});
+        CHECK(RunCheck("--absent lpt2", "--port LPT1").exitCode == 0);
+        CHECK(RunCheck("--absent lpt2", "--port lpt2").exitCode == 1);
+        const CheckRun none = RunCheck("--absent lpt1 --absent lpt2", "");
+        CHECK(none.exitCode == 1);
+        CheckSays(none, {CHECK_BIOS, NOT_READY});
     }
     SUBCASE("the punch busy: out of tape, switched off or jammed")
     {
@@ -129,7 +141,7 @@ TEST_CASE("--watch prints a line each time BUSY changes")
     // when someone holds its feed key.
     const CheckRun run = RunCheck("--busy-window 1500-2500", "--port lpt1 --watch 4");
     CHECK(run.exitCode == 0);
-    CheckSays(run, {"LPT1 (378h): status 7Fh, control E0h: a parallel port answers.", READY,
+    CheckSays(run, {LPT1_ANSWERS, READY,
                     "Watching pin 11 (BUSY) for 4 s; Ctrl+C ends it.", "Watch ended.",
                     "Ready to punch."});
     // The changes, each with the time of day: "hh:mm:ss.mmm  LPT1 ...".
@@ -156,10 +168,12 @@ TEST_CASE("a wrong command line gets the usage, exit code 2 and no register read
     CHECK(version.exitCode == 0);
     CheckSays(version, {std::string("tapecheck ") + TAPELARK_VERSION});
     CHECK(version.trace.empty());
-    const CheckRun help = RunCheck("", "--help");
-    CHECK(help.exitCode == 0);
-    CHECK(help.lines.size() > 10);
-    CHECK(help.trace.empty());
+    for (const char* asked : {"--help", "/?"}) {
+        const CheckRun help = RunCheck("", asked);
+        CHECK(help.exitCode == 0);
+        CHECK(help.lines.size() > 10);
+        CHECK(help.trace.empty());
+    }
 }
 
 TEST_CASE("without the giveio driver it says so and reads nothing" * doctest::skip(true))
@@ -169,6 +183,6 @@ TEST_CASE("without the giveio driver it says so and reads nothing" * doctest::sk
     INFO("printed:\n" << Joined(run.lines));
     REQUIRE_FALSE(run.lines.empty());
     CHECK(run.lines[0].rfind("Driver: \\\\.\\giveio does not open: Windows error ", 0) == 0);
-    CheckSays(run, {"  The giveio driver is not installed or not started, so no program may use"});
+    CheckSays(run, {"  The giveio driver is not installed or not started, so no program may"});
     CHECK(run.trace.empty());
 }

@@ -63,7 +63,7 @@ const char* ErrorReason(DWORD error, char* text, std::size_t size)
     case ERROR_INVALID_NAME: plain = "no such folder, or not a valid name"; break;
     case ERROR_ACCESS_DENIED: plain = "access denied (read-only, a folder, or not yours)"; break;
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: plain = "in use by another program"; break;
+    case ERROR_LOCK_VIOLATION: plain = "in use by another program; close it there first"; break;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: plain = "the disk is full"; break;
     case ERROR_WRITE_PROTECT: plain = "the disk is write-protected"; break;

@@ -1,0 +1,58 @@
+// The emulated ports and punches as plain functions of time and register accesses.
+// Registers, BUSY timing, the strict checks and the tape; no debugger.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr long long NEVER = -1;
+
+struct PunchOptions {
+    long long busyMs = 0;         // BUSY held for this long after each byte
+    long long stuckAfter = NEVER; // BUSY held for good after this many bytes
+    // BUSY held from busyFrom to busyTo ms after the program started.
+    long long busyFrom = NEVER;
+    long long busyTo = NEVER;
+    bool absent[2] = {};          // LPT1, LPT2: no port at the address
+};
+
+// When an access happened: microseconds on the emulator's clock, and how
+// long its thread had been held stopped at its own traps by then. A pause
+// between two accesses of one thread is timed without that held time.
+struct Moment {
+    long long micros = NEVER;
+    long long heldMicros = 0;
+    unsigned long thread = 0;
+};
+
+// What the data lines held since STROBE went low, for the check on release.
+enum class DataSince { Nothing, Blank, Byte, NoBlank };
+
+struct Punch {
+    std::uint8_t data = 0x00;
+    std::uint8_t control = 0x00;
+    unsigned long long latched = 0;  // bytes punched
+    long long busyUntil = 0;
+    DataSince since = DataSince::Nothing;
+    Moment blankAt;                  // the 0xFF before the byte
+    double blankMs = 0;              // from the 0xFF to the byte's write
+    Moment releasedAt;               // the last STROBE release
+};
+
+struct PortModel {
+    PunchOptions options;
+    long long programStart = 0;
+    Punch punches[2];  // LPT1, LPT2
+};
+
+// What one access did beyond the register's value.
+struct AccessResult {
+    const char* refused;  // why the port refuses the access, or null
+    char fault[160];      // how a carried-out access broke the handshake, or ""
+    int punched;          // the punch (0 LPT1, 1 LPT2) that took a byte, or -1
+};
+
+// One 8-bit access to port at a moment: value is the byte written, or
+// receives the byte read.
+AccessResult PortAccess(PortModel& model, const Moment& at, unsigned port, bool isIn,
+                        std::uint8_t& value);
