@@ -40,6 +40,14 @@ std::string TempPath(const char* prefix)
     return path;
 }
 
+std::wstring Widened(const std::string& utf8)
+{
+    std::wstring wide(utf8.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0],
+                                    static_cast<int>(wide.size())) - 1);
+    return wide;
+}
+
 bool WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream file(Widen(path).c_str(), std::ios::binary);
@@ -60,7 +68,7 @@ namespace {
 // Starts the process with its stdout and stderr on output when it is given.
 bool StartWithOutput(const std::string& commandLine, HANDLE output, PROCESS_INFORMATION& started)
 {
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     if (output) {
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -68,9 +76,9 @@ bool StartWithOutput(const std::string& commandLine, HANDLE output, PROCESS_INFO
         startup.hStdOutput = output;
         startup.hStdError = output;
     }
-    std::string mutableLine = commandLine;
-    return CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, output != nullptr, 0,
-                          nullptr, nullptr, &startup, &started) != 0;
+    std::wstring wide = Widened(commandLine);
+    return CreateProcessW(nullptr, &wide[0], nullptr, nullptr, output != nullptr, 0, nullptr,
+                          nullptr, &startup, &started) != 0;
 }
 
 DWORD RunToEnd(const std::string& commandLine, DWORD timeoutMs, HANDLE output)

@@ -20,6 +20,10 @@ std::string SiblingPath(const char* name);
 // A fresh name in the temporary folder; the file is not created.
 std::string TempPath(const char* prefix);
 
+// UTF-8 text, such as a name in any script, for the wide calls. Command
+// lines below are UTF-8 too.
+std::wstring Widened(const std::string& utf8);
+
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // The whole file, or an empty string when it cannot be read.
 std::string ReadFileBytes(const std::string& path);

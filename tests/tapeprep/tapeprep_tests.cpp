@@ -15,28 +15,32 @@ namespace {
 
 constexpr DWORD RUN_TIMEOUT_MS = 60000;
 
-// A folder of its own per test, so that a file left behind shows.
+// A folder of its own per test, so that a file left behind shows. Names
+// are UTF-8.
 struct Folder {
     std::string path = TempPath("tapeprep");
     Folder() { CreateDirectoryA(path.c_str(), nullptr); }
     ~Folder()
     {
         for (const std::string& name : Names())
-            DeleteFileA((path + "\\" + name).c_str());
+            DeleteFileW(Widened(path + "\\" + name).c_str());
         RemoveDirectoryA(path.c_str());
     }
     std::string operator/(const std::string& name) const { return path + "\\" + name; }
     std::set<std::string> Names() const
     {
         std::set<std::string> names;
-        WIN32_FIND_DATAA found;
-        const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW(Widened(path + "\\*").c_str(), &found);
         if (search == INVALID_HANDLE_VALUE)
             return names;
         do {
-            if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..")
-                names.insert(found.cFileName);
-        } while (FindNextFileA(search, &found));
+            char name[MAX_PATH * 3];
+            WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, name, sizeof name, nullptr,
+                                nullptr);
+            if (std::string(name) != "." && std::string(name) != "..")
+                names.insert(name);
+        } while (FindNextFileW(search, &found));
         FindClose(search);
         return names;
     }
@@ -61,6 +65,18 @@ std::string Quoted(const std::string& path)
 }
 
 const std::string BLANK_120(120, '\0');
+
+// The tape of bytes with no leader or trailer, in the code the options ask for.
+std::string Coded(const std::string& bytes, const std::string& options)
+{
+    Folder folder;
+    REQUIRE(WriteFileBytes(folder / "in.txt", bytes));
+    const Run run = Tapeprep("--leader 0 --trailer 0 " + options + " " + Quoted(folder / "in.txt")
+                             + " " + Quoted(folder / "out.bin"));
+    INFO(run.output);
+    CHECK(run.exitCode == 0);
+    return ReadFileBytes(folder / "out.bin");
+}
 
 // The label's letters as the tape shows them: 7 rows of text, top first.
 std::vector<std::string> Picture(const std::string& columns)
@@ -119,6 +135,67 @@ TEST_CASE("leader, label, data and trailer in their places, with the options giv
           == std::string(100000, '\0') + data);
 }
 
+TEST_CASE("ASCII with each parity in channel 8, line ends as asked, the label as it is")
+{
+    // H 48 (2 holes), i 69 (4), C 43 (3), LF 0A (2).
+    CHECK(Coded("HiC\n", "--code ascii-even") == "\x48\x69\xC3\x0A");
+    CHECK(Coded("HiC\n", "--code ascii-odd") == "\xC8\xE9\x43\x8A");
+    CHECK(Coded("HiC\n", "--code ascii-mark") == "\xC8\xE9\xC3\x8A");
+    CHECK(Coded("HiC\n", "--code ascii-space") == "\x48\x69\x43\x0A");
+    // a E1, b E2, c 63, d E4, CR 8D, LF 0A: LF, CR LF and a lone CR each one line end.
+    const std::string text = "a\nb\r\nc\rd";
+    CHECK(Coded(text, "--code ascii-even --newline crlf") == "\xE1\x8D\x0A\xE2\x8D\x0A\x63\x8D\x0A\xE4");
+    CHECK(Coded(text, "--code ascii-even --newline lf") == "\xE1\x0A\xE2\x0A\x63\x0A\xE4");
+    CHECK(Coded(text, "--code ascii-even --newline cr") == "\xE1\x8D\xE2\x8D\x63\x8D\xE4");
+    CHECK(Coded(text, "--code ascii-even") == "\xE1\x0A\xE2\x8D\x0A\x63\x8D\xE4");
+    // The label's lettering keeps channel 8 blank whatever the parity.
+    CHECK(Coded("C", "--code ascii-mark --label A") == std::string("\0\x3F\x48\x48\x48\x3F\0\xC3", 8));
+}
+
+TEST_CASE("ITA2 and US-TTY: letters and figures with their shifts, again after a space")
+{
+    // LTRS H I space FIGS 5 , space LTRS O K FIGS ? CR LF 1 2 space FIGS 3 ' BEL
+    const std::string text = "Hi 5, ok?\r\n12 3'\a";
+    const std::string common = "\x1F\x14\x06\x04\x1B\x10\x0C\x04\x1F\x18\x0F\x1B\x19\x08\x02"
+                               "\x17\x13\x04\x1B\x01";
+    CHECK(Coded(text, "--code ita2") == common + "\x05\x0B");
+    CHECK(Coded(text, "--code us-tty") == common + "\x0B\x05");
+    // A line end keeps the shift; the newline comes first, then the code.
+    CHECK(Coded("A\nb", "--code ita2 --newline crlf") == "\x1F\x03\x08\x02\x19");
+    CHECK(Coded("=;", "--code ita2 --to 1") == "\x1F\x1B\x1E");
+    CHECK(Coded("$;", "--code us-tty") == "\x1F\x1B\x09\x1E");
+    CHECK(Coded("", "--code ita2") == "");
+}
+
+TEST_CASE("a piece from the count where the tape stopped: the two make the whole file")
+{
+    Folder folder;
+    const std::string bytes = RandomBytes(200000, 5);
+    REQUIRE(WriteFileBytes(folder / "in.bin", bytes));
+    const std::string files = Quoted(folder / "in.bin") + " " + Quoted(folder / "piece.bin");
+    for (const unsigned long stopped : {0ul, 1ul, 65535ul, 65536ul, 131073ul, 199999ul, 200000ul}) {
+        INFO("stopped after " << stopped);
+        CHECK(Tapeprep("--leader 0 --trailer 0 --from " + std::to_string(stopped) + " " + files)
+                  .exitCode == 0);
+        CHECK(bytes.substr(0, stopped) + ReadFileBytes(folder / "piece.bin") == bytes);
+    }
+    // Bytes N+1 to M, around leader and trailer; a line end split by --from stays one.
+    CHECK(Tapeprep("--leader 1 --trailer 1 --from 65530 --to 65540 " + files).exitCode == 0);
+    CHECK(ReadFileBytes(folder / "piece.bin") == '\0' + bytes.substr(65530, 10) + '\0');
+    CHECK(Coded("ab\r\ncd", "--code ascii-space --newline crlf --from 3") == "cd");
+}
+
+TEST_CASE("the test strip: TEST, channels 1 to 8 each alone, all eight, none")
+{
+    Folder folder;
+    const Run run = Tapeprep("--test-strip --leader 2 --trailer 3 " + Quoted(folder / "strip.bin"));
+    CHECK(run.exitCode == 0);
+    const std::string strip = ReadFileBytes(folder / "strip.bin");
+    REQUIRE(strip.size() == 2 + 1 + 4 * 6 + 10 + 3);
+    CHECK(Picture(strip.substr(3, 5)) == std::vector<std::string>(GlyphDrawing('T'), GlyphDrawing('T') + 7));
+    CHECK(strip.substr(27) == std::string("\x01\x02\x04\x08\x10\x20\x40\x80\xFF\0\0\0\0", 13));
+}
+
 TEST_CASE("every letter of the font is punched as drawn, and no two are alike")
 {
     const std::string characters = FontCharacters();
@@ -156,12 +233,13 @@ TEST_CASE("each refusal exits as promised, says why, and leaves OUT as it was")
     Folder folder;
     REQUIRE(WriteFileBytes(folder / "in.bin", "data"));
     REQUIRE(WriteFileBytes(folder / "out.bin", "an earlier tape"));
+    REQUIRE(WriteFileBytes(folder / "text.bin", "a\r\n=\nb\rc\xE4"));
     CreateDirectoryA((folder / "folder").c_str(), nullptr);
     const std::string files = Quoted(folder / "in.bin") + " " + Quoted(folder / "out.bin");
     struct Case {
         std::string arguments;
         DWORD exitCode;
-        const char* says;
+        std::string says;
     };
     const Case cases[] = {
         {"--lead 3 " + files, 2, "unknown option --lead"},
@@ -178,6 +256,20 @@ TEST_CASE("each refusal exits as promised, says why, and leaves OUT as it was")
         {Quoted(folder / "in.bin"), 2, "IN and OUT are both needed"},
         {files + " extra", 2, "one file too many: extra"},
         {Quoted(folder / "missing.bin") + " " + Quoted(folder / "out.bin"), 1, "cannot read"},
+        {"--code ascii " + files, 2, "there is no code ascii. The codes are:\r\n  raw, ascii-even"},
+        {"--newline crlf " + files, 2, "--newline needs a text code"},
+        {"--code ita2 --label A " + files, 2, "--label needs channels 1 to 7"},
+        {"--from 3 --to 2 " + files, 2, "--from 3 comes after --to 2"},
+        {"-l 20 " + files, 2, "unknown option -l"},
+        {"--test-strip " + files, 2, "--test-strip takes OUT only"},
+        {"--from 5 " + files, 1, "--from 5 is past the end of " + folder / "in.bin" + ", which has 4"},
+        {"--to 9 " + files, 1, "--to 9 is past the end"},
+        {"--code ascii-odd " + Quoted(folder / "text.bin") + " " + Quoted(folder / "out.bin"), 1,
+         folder / "text.bin" + ", line 4, column 2: byte 0xE4 is not 7-bit ASCII"},
+        {"--code ita2 --from 7 " + Quoted(folder / "text.bin") + " " + Quoted(folder / "out.bin"), 1,
+         folder / "text.bin" + ", line 4, column 2: byte 0xE4 has no ita2"},
+        {"--code us-tty " + Quoted(folder / "text.bin") + " " + Quoted(folder / "out.bin"), 1,
+         folder / "text.bin" + ", line 2, column 1: byte 0x3D has no us-tty"},
         {Quoted(folder / "in.bin") + " " + Quoted(folder / "no\\such\\out.bin"), 1, "cannot write"},
         {Quoted(folder / "in.bin") + " " + Quoted(folder / "folder"), 1, "cannot write"},
     };
@@ -186,12 +278,20 @@ TEST_CASE("each refusal exits as promised, says why, and leaves OUT as it was")
         const Run run = Tapeprep(c.arguments);
         INFO(run.output);
         CHECK(run.exitCode == c.exitCode);
-        CHECK(run.output.find(std::string("tapeprep: ") + c.says) == 0);
+        CHECK(run.output.find("tapeprep: " + c.says) == 0);
         // A wrong command line also shows how to write a right one.
         CHECK((run.output.find("usage: tapeprep") != std::string::npos) == (c.exitCode == 2));
         CHECK(ReadFileBytes(folder / "out.bin") == "an earlier tape");
-        CHECK(folder.Names() == std::set<std::string>{"folder", "in.bin", "out.bin"});
+        CHECK(folder.Names() == std::set<std::string>{"folder", "in.bin", "out.bin", "text.bin"});
     }
+    // OUT held open by another program.
+    const HANDLE held = CreateFileA((folder / "out.bin").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    const Run run = Tapeprep(files);
+    CloseHandle(held);
+    CHECK(run.exitCode == 1);
+    CHECK(run.output.find("in use by another program") != std::string::npos);
+    CHECK(ReadFileBytes(folder / "out.bin") == "an earlier tape");
     RemoveDirectoryA((folder / "folder").c_str());
 }
 
@@ -233,8 +333,22 @@ TEST_CASE("a 1 MiB file takes well under a second")
     CHECK(ReadFileBytes(folder / "out.bin").size() == bytes.size() + 240 + 1 + 6 * 5);
 }
 
-TEST_CASE("--help and --version")
+TEST_CASE("--help, /? and --version; a name in any script")
 {
+    for (const char* help : {"--help", "/?", "-h"}) {
+        const Run run = Tapeprep(help);
+        CHECK(run.exitCode == 0);
+        CHECK(run.output.find("usage: tapeprep") == 0);
+    }
+    Folder folder;
+    const std::string name = folder / "\xD0\x9B\xD0\xB5\xD0\xBD\xD1\x82\xD0\xB0 \xCF\x89.bin";  // Лента ω.bin
+    REQUIRE(WriteFileBytes(folder / "x.txt", "x\r\n"));
+    CHECK(Tapeprep("--leader 1 --trailer 0 " + Quoted(folder / "x.txt") + " " + Quoted(name)).exitCode == 0);
+    CHECK(Tapeprep("--leader 0 --trailer 1 --code ascii-space " + Quoted(name) + " " + Quoted(folder / "y.bin")).exitCode == 0);
+    CHECK(ReadFileBytes(folder / "y.bin") == std::string("\0x\r\n\0", 5));
+    CHECK(Tapeprep(Quoted(name) + " " + Quoted(name)).exitCode == 1);
+    CHECK(folder.Names() == std::set<std::string>{"x.txt", "y.bin", name.substr(folder.path.size() + 1)});
+
     const Run version = Tapeprep("--version");
     CHECK(version.exitCode == 0);
     CHECK(version.output == "tapeprep " TAPELARK_VERSION "\r\n");

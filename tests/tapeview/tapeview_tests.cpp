@@ -9,6 +9,7 @@
 #include <doctest/doctest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 namespace {
@@ -60,13 +61,79 @@ const char HANDWRITTEN_TRACE[] =
     "31000 out 278 00\n"
     "31300 out 27a 00\n";
 
-Handshake ReadHandwrittenTrace(std::vector<std::string>& errors)
+// The pictures as strings, from the bytes of a string.
+std::string Taken(TextBuffer& buffer)
+{
+    REQUIRE_FALSE(buffer.failed);
+    const std::string text(buffer.data ? buffer.data : "", buffer.length);
+    FreeBuffer(buffer);
+    return text;
+}
+const unsigned char* Bytes(const std::string& bytes)
+{
+    return reinterpret_cast<const unsigned char*>(bytes.data());
+}
+std::string TapeText(const std::string& bytes)
+{
+    TextBuffer text = {};
+    TapeText(text, Bytes(bytes), bytes.size(), 0, ULONG_MAX);
+    return Taken(text);
+}
+std::string TapeSvg(const std::string& bytes, std::size_t rows)
+{
+    TextBuffer svg = {};
+    TapeSvg(svg, Bytes(bytes), bytes.size(), rows);
+    return Taken(svg);
+}
+std::string StripSvg(const std::string& bytes, std::size_t from, std::size_t rows)
+{
+    TextBuffer svg = {};
+    StripSvg(svg, Bytes(bytes), bytes.size(), from, rows);
+    return Taken(svg);
+}
+
+// A handshake read from a trace, freed with it.
+struct TraceHandshake {
+    Handshake handshake = {};
+    explicit TraceHandshake(const std::vector<TraceLine>& trace)
+    {
+        REQUIRE(ReadHandshake(trace.data(), trace.size(), handshake));
+    }
+    ~TraceHandshake() { FreeHandshake(handshake); }
+    std::string Svg(std::size_t count) const
+    {
+        TextBuffer svg = {};
+        TimingSvg(svg, handshake, count);
+        return Taken(svg);
+    }
+    std::string Summary(std::size_t count) const
+    {
+        TextBuffer summary = {};
+        TimingSummary(summary, handshake, count);
+        return Taken(summary);
+    }
+};
+
+std::vector<TraceLine> ReadHandwrittenTrace(std::vector<std::string>& errors)
 {
     const std::string path = TempPath("trace");
     REQUIRE(WriteFileBytes(path, HANDWRITTEN_TRACE));
-    const Handshake handshake = ReadHandshake(ReadTrace(path, &errors));
+    const std::vector<TraceLine> trace = ReadTrace(path, &errors);
     DeleteFileA(path.c_str());
-    return handshake;
+    return trace;
+}
+
+struct Run {
+    DWORD exitCode;
+    std::string output;
+};
+
+Run Tool(const char* program, const std::string& arguments)
+{
+    Run run;
+    run.exitCode = RunProcessCapturing("\"" + SiblingPath(program) + "\" " + arguments,
+                                       RUN_TIMEOUT_MS, run.output);
+    return run;
 }
 
 bool Contains(const std::string& text, const std::string& part)
@@ -78,12 +145,25 @@ bool Contains(const std::string& text, const std::string& part)
 
 TEST_CASE("text rows have a hole in each set bit's channel and always the feed hole")
 {
+    // The length in rows, feet and inches at 10 rows to the inch, metres,
+    // and the time at 75 rows a second.
+    for (const auto& [rows, length] : std::vector<std::pair<std::size_t, std::string>>{
+             {1200, "1,200 rows: 10 ft, 3.05 m, 16 s"},
+             {120000, "120,000 rows: 1000 ft, 304.80 m, 26 min 40 s"},
+             {1326, "1,326 rows: 11 ft 0.6 in, 3.37 m, 18 s"},
+             {0, "0 rows: 0 in, 0.00 m, 0 s"}}) {
+        const std::string tape(rows, 'x');
+        CHECK(SplitLines(TapeText(tape))[0] == length + " at 75 characters a second.");
+        CHECK(Contains(TapeSvg(tape, 64), ">Tape, " + length + " at 75"));
+    }
+
     const std::vector<std::string> lines = SplitLines(TapeText(std::string("\x00\xFF\x41", 3)));
-    REQUIRE(lines.size() == 5);
-    CHECK(Contains(lines[0], "channel 8 (bit 7) on the left"));
-    CHECK(lines[2] == "     0 |     .   |  00");
-    CHECK(lines[3] == "     1 |OOOOO.OOO|  FF");
-    CHECK(lines[4] == "     2 | O   .  O|  41  A");
+    REQUIRE(lines.size() == 6);
+    CHECK(lines[0] == "3 rows: 0.3 in, 0.01 m, 0 s at 75 characters a second.");
+    CHECK(Contains(lines[1], "channel 8 (bit 7) left, 1 (bit 0) right"));
+    CHECK(lines[3] == "     0 |     .   |  00");
+    CHECK(lines[4] == "     1 |OOOOO.OOO|  FF");
+    CHECK(lines[5] == "     2 | O   .  O|  41  A");
 
     // Every byte against the column header: a hole under channel n exactly
     // when bit n-1 is set, the feed hole between channels 4 and 3.
@@ -91,11 +171,11 @@ TEST_CASE("text rows have a hole in each set bit's channel and always the feed h
     for (int byte = 0; byte < 256; ++byte)
         everyByte += static_cast<char>(byte);
     const std::vector<std::string> rows = SplitLines(TapeText(everyByte));
-    REQUIRE(rows.size() == 258);
-    const std::string& header = rows[1];
+    REQUIRE(rows.size() == 259);
+    const std::string& header = rows[2];
     CHECK(header.find('3') == header.find('4') + 2);
     for (int byte = 0; byte < 256; ++byte) {
-        const std::string& row = rows[2 + byte];
+        const std::string& row = rows[3 + byte];
         INFO("byte " << byte << ": " << row);
         for (int channel = 1; channel <= 8; ++channel)
             CHECK(row[header.find(static_cast<char>('0' + channel))]
@@ -212,17 +292,18 @@ TEST_CASE("the strip SVG of a tapeprep tape: the label reads as text along the t
 TEST_CASE("a handwritten trace: folded reads, an ERROR line, pin levels and pauses")
 {
     std::vector<std::string> errors;
-    const Handshake handshake = ReadHandwrittenTrace(errors);
+    const TraceHandshake read(ReadHandwrittenTrace(errors));
+    const Handshake& handshake = read.handshake;
     REQUIRE(errors.size() == 1);
     CHECK(errors[0].rfind("ERROR at 00401234", 0) == 0);
     CHECK(handshake.base == 0x278);
 
     SUBCASE("pin levels are the register bits inverted, a folded read is one step")
     {
-        auto levels = [](const std::vector<Step>& steps) {
+        auto levels = [](const Steps& steps) {
             std::vector<std::pair<unsigned long long, unsigned>> pairs;
-            for (const Step& step : steps)
-                pairs.emplace_back(step.micros, step.value);
+            for (std::size_t i = 0; i < steps.count; ++i)
+                pairs.emplace_back(steps.items[i].micros, steps.items[i].value);
             return pairs;
         };
         using Levels = std::vector<std::pair<unsigned long long, unsigned>>;
@@ -234,31 +315,31 @@ TEST_CASE("a handwritten trace: folded reads, an ERROR line, pin levels and paus
 
     SUBCASE("each byte's pauses come from the trace's own times")
     {
-        REQUIRE(handshake.bytes.size() == 2);
-        const PunchedByte& first = handshake.bytes[0];
+        REQUIRE(handshake.bytes.count == 2);
+        const PunchedByte& first = handshake.bytes.items[0];
         CHECK(first.value == 0x41);
         CHECK(first.blankAt == 4100);
         CHECK(first.byteAt == 16700);
         CHECK(first.latchAt == 17000);
         CHECK(first.restAt == 18600);
         // The trace ends before the second byte's rest.
-        CHECK(handshake.bytes[1].value == 0x00);
-        CHECK(handshake.bytes[1].restAt == NO_TIME);
-        CHECK(TimingSummary(handshake, 3) ==
+        CHECK(handshake.bytes.items[1].value == 0x00);
+        CHECK(handshake.bytes.items[1].restAt == NO_TIME);
+        CHECK(read.Summary(3) ==
               "port 278: 2 of 2 bytes drawn; data FF to the byte (ms): 12.6 12.2;"
               " control 00 to next 01 (ms): 1.6 -");
     }
 
     SUBCASE("the diagram shows the first N bytes' values and measured pauses")
     {
-        const std::string one = TimingSvg(handshake, 1);
+        const std::string one = read.Svg(1);
         CHECK(Contains(one, "port 278"));
         CHECK(Contains(one, ">FF</text>"));
         CHECK(Contains(one, ">41</text>"));
         CHECK(Contains(one, ">12.6 ms</text>"));
         CHECK(Contains(one, ">1.6 ms</text>"));
         CHECK_FALSE(Contains(one, ">12.2 ms</text>"));
-        const std::string both = TimingSvg(handshake, 2);
+        const std::string both = read.Svg(2);
         CHECK(Contains(both, ">12.2 ms</text>"));
         CHECK(Contains(both, ">00</text>"));
     }
@@ -279,12 +360,13 @@ TEST_CASE("tapeview on a real run under the emulated port")
                        RUN_TIMEOUT_MS) == 0);
 
     std::vector<std::string> errors;
-    const Handshake handshake = ReadHandshake(ReadTrace(trace, &errors));
+    const TraceHandshake read(ReadTrace(trace, &errors));
+    const Handshake& handshake = read.handshake;
     CHECK(errors.empty());
     CHECK(handshake.base == 0x378);
-    REQUIRE(handshake.bytes.size() == bytes.size());
+    REQUIRE(handshake.bytes.count == bytes.size());
     for (std::size_t index = 0; index < bytes.size(); ++index) {
-        const PunchedByte& byte = handshake.bytes[index];
+        const PunchedByte& byte = handshake.bytes.items[index];
         INFO("byte " << index);
         CHECK(byte.value == static_cast<unsigned char>(bytes[index]));
         REQUIRE(byte.blankAt != NO_TIME);
@@ -293,7 +375,7 @@ TEST_CASE("tapeview on a real run under the emulated port")
         CHECK(byte.restAt - byte.latchAt >= 500);
     }
     // Busy for 5 ms after each latch: the reads after the rest see it.
-    CHECK(std::any_of(handshake.busy.begin(), handshake.busy.end(),
+    CHECK(std::any_of(handshake.busy.items, handshake.busy.items + handshake.busy.count,
                       [](const Step& step) { return step.value == 0; }));
 
     // The program writes exactly the pictures, with its defaults and limits.
@@ -307,12 +389,112 @@ TEST_CASE("tapeview on a real run under the emulated port")
     CHECK(tapeview("tape-svg " + tapeFiles + " --rows 2") == 0);
     CHECK(ReadFileBytes(tapeSvg) == TapeSvg(bytes, 2));
     CHECK(tapeview("timing-svg " + timingFiles) == 0);
-    CHECK(ReadFileBytes(timingSvg) == TimingSvg(handshake, 3));
+    CHECK(ReadFileBytes(timingSvg) == read.Svg(3));
     CHECK(tapeview("timing-svg " + timingFiles + " --bytes 5") == 0);
-    CHECK(ReadFileBytes(timingSvg) == TimingSvg(handshake, 5));
+    CHECK(ReadFileBytes(timingSvg) == read.Svg(5));
     CHECK(tapeview("timing-svg " + timingFiles + " --bytes 0") == 2);
     CHECK(tapeview("timing-svg \"" + trace + ".none\" \"" + timingSvg + "\"") == 1);
 
     for (const std::string& path : {file, trace, punched, tapeSvg, timingSvg})
         DeleteFileA(path.c_str());
+}
+
+TEST_CASE("compare leaves out leader and trailer, names the first difference, a short read")
+{
+    const std::string expected = TempPath("expected"), actual = TempPath("actual");
+    const std::string files = "\"" + expected + "\" \"" + actual + "\"";
+    const std::string words("HELLO\0WORLD", 11);
+    REQUIRE(WriteFileBytes(expected, std::string(5, '\0') + words + std::string(5, '\0')));
+    auto compare = [&](const std::string& readBack, const std::string& options = "") {
+        REQUIRE(WriteFileBytes(actual, readBack));
+        return Tool("..\\tapeview.exe", "compare " + files + options);
+    };
+    // A blank row inside counts; the rows at either end do not.
+    Run run = compare(std::string(2, '\0') + words + std::string(9, '\0'));
+    CHECK(run.exitCode == 0);
+    CHECK(run.output == "The same: 11 bytes compared, without the rows of 00 at either end.\r\n");
+    CHECK(compare("HELLOWORLD").exitCode == 1);
+
+    run = compare(std::string(3, '\0') + words.substr(0, 7) + "XRLD");
+    CHECK(run.exitCode == 1);
+    CHECK(Contains(run.output, "First difference at offset 12 of " + expected + ": 4F there, 58"));
+    CHECK(Contains(run.output, "(offset 10 of " + actual + ")"));
+    CHECK(Contains(run.output, "tapeprep --from 12 makes a"));
+    // Both files' rows side by side, the first difference marked.
+    auto marked = [&]() {
+        for (const std::string& line : SplitLines(run.output))
+            if (line[0] == '>')
+                return line;
+        return std::string();
+    };
+    CHECK(marked() == ">     12 | O  O.OOO|  4F  O           10 | O OO.   |  58  X");
+
+    // The tape read back ends early: the piece starts where it stopped.
+    run = compare(std::string("\0HELLO", 6));
+    CHECK(Contains(run.output, actual + " ends early, at offset 10 of " + expected
+                                   + ":\r\n6 more bytes were not read."));
+    CHECK(Contains(run.output, "tapeprep --from 10 makes a"));
+    CHECK(marked() == ">     10 |     .   |  00                 (end)");
+    run = compare(words + "!!");
+    CHECK(run.exitCode == 1);
+    CHECK(Contains(run.output, "goes on too long:\r\n2 bytes more than " + expected + ", from its offset 11."));
+    CHECK_FALSE(Contains(run.output, "tapeprep --from"));
+
+    // Leader of another byte; a file that cannot be read is trouble, not a difference.
+    REQUIRE(WriteFileBytes(expected, "\x80\x80" "AB\x80"));
+    CHECK(compare("AB", " --trim 0x80").exitCode == 0);
+    CHECK(compare("AB").exitCode == 1);
+    CHECK(Tool("..\\tapeview.exe", "compare \"" + expected + "\" \"" + actual + ".none\"").exitCode == 2);
+    for (const std::string& path : {expected, actual})
+        DeleteFileA(path.c_str());
+}
+
+TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is never an input")
+{
+    const std::string tape = TempPath("tape"), svg = TempPath("svg");
+    REQUIRE(WriteFileBytes(tape, RandomBytes(78, 2)));
+    const std::string file = "\"" + tape + "\"";
+    const std::vector<std::string> rows = SplitLines(Tool("..\\tapeview.exe", "text " + file + " --from 70 --rows 3").output);
+    REQUIRE(rows.size() == 6);
+    CHECK(rows[0] == "78 rows: 7.8 in, 0.20 m, 1 s at 75 characters a second.");
+    CHECK(rows[3].find("    70 |") == 0);
+    CHECK(rows[5].find("    72 |") == 0);
+    struct Case {
+        std::string arguments;
+        DWORD exitCode;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"tape-svg " + file + " out.svg --rows 0", 2, "--rows takes a number of rows, 1 to"},
+        {"text " + file + " --rows 99999999999", 2, "--rows takes a number of rows"},
+        {"strip-svg " + file + " out.svg --from -1", 2, "--from takes a row, 0 or more"},
+        {"picture " + file, 2, "there is no command picture"},
+        {"text " + file + " --trim 0", 2, "text takes no option --trim"},
+        {"compare " + file, 2, "compare needs 2 files"},
+        {"text " + file + " --from 500", 1,
+         "--from 500 is past the end of " + tape + ", which has 78 bytes."},
+        {"text \"" + tape + ".none\"", 1, "cannot read " + tape + ".none: not found"},
+        {"tape-svg " + file + " " + file, 1, ""},
+    };
+    for (const Case& c : cases) {
+        INFO(c.arguments);
+        const Run run = Tool("..\\tapeview.exe", c.arguments);
+        INFO(run.output);
+        CHECK(run.exitCode == c.exitCode);
+        CHECK(run.output.find("tapeview: " + c.says) == 0);
+        CHECK((run.output.find("usage: tapeview") != std::string::npos) == (c.exitCode == 2));
+    }
+    CHECK(ReadFileBytes(tape) == RandomBytes(78, 2));
+
+    // A name in any script, in and out.
+    const std::string name = tape + " \xD0\x9B\xD0\xB5\xD0\xBD\xD1\x82\xD0\xB0 \xCF\x89.bin";  // Лента ω
+    REQUIRE(Tool("..\\tapeprep.exe", "--leader 0 --trailer 0 " + file + " \"" + name + "\"").exitCode == 0);
+    const Run text = Tool("..\\tapeview.exe", "text \"" + name + "\"");
+    CHECK(text.exitCode == 0);
+    CHECK(text.output == Tool("..\\tapeview.exe", "text " + file).output);
+    CHECK(Tool("..\\tapeview.exe", "tape-svg " + file + " \"" + name + ".svg\"").exitCode == 0);
+    CHECK(Tool("..\\tapeview.exe", "compare \"" + name + "\" " + file).exitCode == 0);
+    for (const std::string& path : {name, name + ".svg"})
+        CHECK(DeleteFileW(Widened(path).c_str()));
+    DeleteFileA(tape.c_str());
 }

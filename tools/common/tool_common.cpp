@@ -98,3 +98,12 @@ const char* NarrowPath(const wchar_t* path, char* text, std::size_t size)
     }
     return text;
 }
+
+const char* AsciiArgument(const wchar_t* argument, char* text, std::size_t size)
+{
+    std::size_t i = 0;
+    for (; argument[i] && i + 1 < size; ++i)
+        text[i] = argument[i] < 0x80 ? static_cast<char>(argument[i]) : '?';
+    text[i] = '\0';
+    return text;
+}

@@ -27,3 +27,7 @@ const char* ErrorReason(DWORD error, char* text, std::size_t size);
 // A wide path in the console's code page, for messages: a character the
 // code page lacks shows as '?'. Returns text.
 const char* NarrowPath(const wchar_t* path, char* text, std::size_t size);
+// A wide command line's argument as ASCII, for comparing it with options
+// and naming it in messages: any other character becomes '?', which no
+// option has. Returns text.
+const char* AsciiArgument(const wchar_t* argument, char* text, std::size_t size);

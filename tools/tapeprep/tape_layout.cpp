@@ -62,6 +62,8 @@ const Glyph FONT[] = {
 
 } // namespace
 
+const char LABEL_CHARACTERS[] = "A-Z, 0-9, space and . , - / : ( ) + # '";
+
 const char* const* GlyphDrawing(char c)
 {
     const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -71,32 +73,32 @@ const char* const* GlyphDrawing(char c)
     return nullptr;
 }
 
-const std::string& FontCharacters()
+const char* FontCharacters()
 {
-    static std::string characters;
-    if (characters.empty())
-        for (const Glyph& glyph : FONT)
-            characters += glyph.character;
+    static char characters[sizeof FONT / sizeof FONT[0] + 1];
+    for (size_t i = 0; i < sizeof FONT / sizeof FONT[0]; ++i)
+        characters[i] = FONT[i].character;
     return characters;
 }
 
-bool LabelRows(const std::string& text, unsigned char fill, std::string& rows, char& refused)
+size_t LabelRows(const char* text, unsigned char fill, unsigned char* rows, char& refused)
 {
-    rows.assign(1, static_cast<char>(fill));
-    for (char c : text) {
-        const char* const* drawing = GlyphDrawing(c);
+    size_t count = 0;
+    rows[count++] = fill;
+    for (; *text; ++text) {
+        const char* const* drawing = GlyphDrawing(*text);
         if (!drawing) {
-            refused = c;
-            return false;
+            refused = *text;
+            return 0;
         }
         for (int column = 0; column < GLYPH_COLUMNS; ++column) {
             unsigned char row = 0;
             for (int dot = 0; dot < GLYPH_ROWS; ++dot)
                 if (drawing[dot][column] == '#')
                     row |= static_cast<unsigned char>(1u << (GLYPH_ROWS - 1 - dot));
-            rows += static_cast<char>(row);
+            rows[count++] = row;
         }
-        rows += static_cast<char>(fill);
+        rows[count++] = fill;
     }
-    return true;
+    return count;
 }

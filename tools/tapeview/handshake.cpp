@@ -2,19 +2,21 @@
 // punch sees them and the times of each byte's steps.
 #include "tapeview.h"
 
+#include "port_io.h"
+
+#include <cstdlib>
+
 namespace {
 
-constexpr unsigned STATUS_REGISTER = 1;
-constexpr unsigned CONTROL_REGISTER = 2;
 // Both reach their pins inverted by the port.
-constexpr unsigned STROBE_BIT = 0x01;  // control bit 0, pin 1
-constexpr unsigned BUSY_BIT = 0x80;    // status bit 7, pin 11
+constexpr unsigned STROBE_BIT = CONTROL_STROBE;  // control bit 0, pin 1
+constexpr unsigned BUSY_BIT = STATUS_BUSY;       // status bit 7, pin 11
 
-unsigned PortBase(const std::vector<TraceLine>& trace)
+unsigned TracedPortBase(const TraceLine* trace, std::size_t count)
 {
-    for (const TraceLine& line : trace)
-        if (!line.isIn && (line.port & 3u) == CONTROL_REGISTER)
-            return line.port & ~3u;
+    for (std::size_t i = 0; i < count; ++i)
+        if (!trace[i].isIn && (trace[i].port & 3u) == CONTROL_REGISTER)
+            return trace[i].port & ~3u;
     return 0;
 }
 
@@ -23,48 +25,75 @@ unsigned PinLevel(unsigned value, unsigned bit)
     return (value & bit) ? 0 : 1;
 }
 
+void Add(Steps& steps, unsigned long long micros, unsigned value)
+{
+    steps.items[steps.count++] = {micros, value};
+}
+
 } // namespace
 
-Handshake ReadHandshake(const std::vector<TraceLine>& trace)
+bool ReadHandshake(const TraceLine* trace, std::size_t count, Handshake& handshake)
 {
-    Handshake handshake;
-    handshake.base = PortBase(trace);
+    handshake = {};
+    // Each line adds at most one step and one byte.
+    const std::size_t room = count ? count : 1;
+    handshake.strobe.items = static_cast<Step*>(std::malloc(room * sizeof(Step)));
+    handshake.data.items = static_cast<Step*>(std::malloc(room * sizeof(Step)));
+    handshake.busy.items = static_cast<Step*>(std::malloc(room * sizeof(Step)));
+    handshake.bytes.items = static_cast<PunchedByte*>(std::malloc(room * sizeof(PunchedByte)));
+    if (!handshake.strobe.items || !handshake.data.items || !handshake.busy.items
+        || !handshake.bytes.items) {
+        FreeHandshake(handshake);
+        return false;
+    }
+    handshake.base = TracedPortBase(trace, count);
     // The port starts with STROBE released, as the emulated one does.
     unsigned control = 0;
     // Index of the first data write since the last latch.
     std::size_t sinceLatch = 0;
-    for (const TraceLine& line : trace) {
+    Steps& data = handshake.data;
+    for (std::size_t i = 0; i < count; ++i) {
+        const TraceLine& line = trace[i];
         if (handshake.base == 0 || (line.port & ~3u) != handshake.base)
             continue;
         const unsigned reg = line.port & 3u;
         if (line.isIn) {
             if (reg == STATUS_REGISTER)
-                handshake.busy.push_back({line.micros, PinLevel(line.value, BUSY_BIT)});
+                Add(handshake.busy, line.micros, PinLevel(line.value, BUSY_BIT));
             continue;
         }
         if (reg != CONTROL_REGISTER) {
-            handshake.data.push_back({line.micros, line.value});
+            Add(data, line.micros, line.value);
             continue;
         }
-        handshake.strobe.push_back({line.micros, PinLevel(line.value, STROBE_BIT)});
-        if ((line.value & STROBE_BIT) && !handshake.bytes.empty()
-            && handshake.bytes.back().restAt == NO_TIME)
-            handshake.bytes.back().restAt = line.micros;
+        Add(handshake.strobe, line.micros, PinLevel(line.value, STROBE_BIT));
+        PunchedByte* bytes = handshake.bytes.items;
+        std::size_t& punched = handshake.bytes.count;
+        if ((line.value & STROBE_BIT) && punched && bytes[punched - 1].restAt == NO_TIME)
+            bytes[punched - 1].restAt = line.micros;
         const bool released = (control & STROBE_BIT) && !(line.value & STROBE_BIT);
         control = line.value;
         if (!released)
             continue;
         // The punch takes whatever the data register holds, written now or before.
-        const std::vector<Step>& data = handshake.data;
-        const std::size_t writes = data.size() - sinceLatch;
-        PunchedByte byte = {data.empty() ? 0 : data.back().value, NO_TIME, NO_TIME, line.micros,
-                            NO_TIME};
+        const std::size_t writes = data.count - sinceLatch;
+        PunchedByte byte = {data.count ? data.items[data.count - 1].value : 0, NO_TIME, NO_TIME,
+                            line.micros, NO_TIME};
         if (writes >= 1)
-            byte.byteAt = data.back().micros;
-        if (writes >= 2 && data[data.size() - 2].value == 0xFF)
-            byte.blankAt = data[data.size() - 2].micros;
-        handshake.bytes.push_back(byte);
-        sinceLatch = data.size();
+            byte.byteAt = data.items[data.count - 1].micros;
+        if (writes >= 2 && data.items[data.count - 2].value == 0xFF)
+            byte.blankAt = data.items[data.count - 2].micros;
+        bytes[punched++] = byte;
+        sinceLatch = data.count;
     }
-    return handshake;
+    return true;
+}
+
+void FreeHandshake(Handshake& handshake)
+{
+    std::free(handshake.strobe.items);
+    std::free(handshake.data.items);
+    std::free(handshake.busy.items);
+    std::free(handshake.bytes.items);
+    handshake = {};
 }

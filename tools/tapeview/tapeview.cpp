@@ -1,173 +1,260 @@
-// tapeview: the tape that a file makes, as text or SVG, and the handshake
-// of a portemu trace as a timing diagram. See HELP below.
+// tapeview: the tape that a file makes, as text or SVG, a tape against what
+// a reader read back, and the handshake of a portemu trace as a timing
+// diagram. See HELP below.
+#include "safe_output.h"
 #include "tapeview.h"
 #include "tool_common.h"
 #include "version.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <initializer_list>
-#include <iterator>
 
 namespace {
 
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
-constexpr std::size_t DEFAULT_ROWS = 64;
-constexpr std::size_t DEFAULT_STRIP_ROWS = 200;
-constexpr std::size_t DEFAULT_BYTES = 3;
+constexpr unsigned long MAX_ROWS = 10000000;
 
 const char USAGE[] =
-    "usage: tapeview text FILE\n"
-    "       tapeview tape-svg FILE OUT.svg [--rows N]\n"
-    "       tapeview strip-svg FILE OUT.svg [--from ROW] [--rows N]\n"
-    "       tapeview timing-svg TRACE OUT.svg [--bytes N]\n"
+    "usage: tapeview text FILE [--from ROW (0)] [--rows N (all)]\n"
+    "       tapeview tape-svg FILE OUT.svg [--rows N (64)]\n"
+    "       tapeview strip-svg FILE OUT.svg [--from ROW (0)] [--rows N (200)]\n"
+    "       tapeview compare EXPECTED ACTUAL [--trim BYTE (0)]\n"
+    "       tapeview timing-svg TRACE OUT.svg [--bytes N (3)]\n"
     "       tapeview --help | --version\n";
 
 const char HELP[] =
     "Shows the tape that FILE makes, one row per byte, before you punch it (any\n"
-    "file: a tapeprep tape, a text, a program) or after (portemu's --punched).\n"
-    "  text        every row as text, to stdout\n"
+    "file: a tapeprep tape, a text, a program) or after (portemu's --punched),\n"
+    "with its length and the time it takes at 75 characters a second.\n"
+    "  text        N rows (all) from row ROW (0) on as text, to stdout\n"
     "  tape-svg    the first N rows (64) down the page, with hex and characters\n"
     "  strip-svg   N rows (200) from row ROW (0) on, along the page: the start on\n"
     "              the left, channel 8 at the top, so that a tapeprep label reads\n"
     "              as text\n"
+    "  compare     a tape file against what a tape reader read back from the\n"
+    "              punched tape: rows of BYTE (0) at the start and end of each\n"
+    "              are leader and trailer and are left out; says where they\n"
+    "              first differ, as an offset in EXPECTED for tapeprep --from\n"
     "  timing-svg  the handshake of the first N bytes (3) of a portemu trace, and\n"
     "              a summary line to stdout\n"
-    "Exit code: 0 done, 1 when a file cannot be read or written or the trace\n"
-    "holds no byte, 2 for a wrong command line.\n";
+    "ROW counts from 0: row N is the byte after the first N, as in the window's\n"
+    "\"Stopped after N of M bytes\".\n"
+    "Exit code: 0 done (compare: the same), 1 when a file cannot be read or\n"
+    "written, ROW is past the end or the trace holds no byte (compare: they\n"
+    "differ), 2 for a wrong command line (compare: also a file not read).\n";
 
-bool Read(const char* path, std::string& bytes)
+int Usage(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+
+int Usage(const char* format, ...)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr, "tapeview: cannot read %s\n", path);
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
+    va_list args;
+    va_start(args, format);
+    std::fputs("tapeview: ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fprintf(stderr, "\n%s", USAGE);
+    va_end(args);
+    return EXIT_USAGE;
 }
 
-bool Write(const char* path, const std::string& text)
+struct Option {
+    const char* name;
+    unsigned long value;
+    unsigned long min;
+    unsigned long max;
+    bool hex;           // 0x hex as well as decimal
+    const char* takes;  // what the value must be, for the refusal
+    bool given;
+};
+
+// A command: its files and the options it takes.
+struct Command {
+    const char* name;
+    int files;
+    Option options[2];
+};
+
+// The files and options after the command. -1 when good, else the exit code.
+int ParseCommand(int argc, wchar_t** argv, Command& command, const wchar_t** files)
 {
-    std::ofstream file(path, std::ios::binary);
-    if (file.write(text.data(), static_cast<std::streamsize>(text.size())) && file.flush())
+    int given = 0;
+    char arg[64];
+    for (int i = 2; i < argc; ++i) {
+        AsciiArgument(argv[i], arg, sizeof arg);
+        if (arg[0] != '-' || !arg[1]) {
+            if (given == command.files)
+                return Usage("%s takes %d file%s: one too many", command.name, command.files,
+                             command.files == 1 ? "" : "s");
+            files[given++] = argv[i];
+            continue;
+        }
+        Option* option = nullptr;
+        for (Option& candidate : command.options)
+            if (candidate.name && std::strcmp(arg, candidate.name) == 0)
+                option = &candidate;
+        if (!option)
+            return Usage("%s takes no option %s", command.name, arg);
+        if (option->given)
+            return Usage("%s is given twice", arg);
+        if (i + 1 == argc)
+            return Usage("a value is missing after %s", arg);
+        if (!ParseNumberW(argv[++i], option->min, option->max, option->hex,
+                          option->value))
+            return Usage("%s takes %s", option->name, option->takes);
+        option->given = true;
+    }
+    if (given < command.files)
+        return Usage("%s needs %d file%s", command.name, command.files,
+                     command.files == 1 ? "" : "s");
+    return -1;
+}
+
+// A whole file into bytes; false, having said why, when it cannot be read.
+bool Read(const wchar_t* path, TextBuffer& bytes)
+{
+    DWORD error = 0;
+    if (ReadWholeFile(path, bytes, error))
         return true;
-    std::fprintf(stderr, "tapeview: cannot write %s\n", path);
+    char name[MAX_PATH * 2], reason[300];
+    std::fprintf(stderr, "tapeview: cannot read %s: %s.\n", NarrowPath(path, name, sizeof name),
+                 ErrorReason(error, reason, sizeof reason));
     return false;
 }
 
-// A "--NAME N" that a command takes; N at least minimum.
-struct Number {
-    const char* name;
-    std::size_t& value;
-    unsigned long minimum;
-};
-
-// The options after the two file arguments, each at most once.
-bool ParseNumbers(int argc, char** argv, std::initializer_list<Number> numbers)
+// OUT from text, through a temporary file; never over the input.
+bool Write(const wchar_t* path, const wchar_t* input, const TextBuffer& text)
 {
-    if (argc < 4)
+    if (text.failed) {
+        std::fputs("tapeview: out of memory\n", stderr);
         return false;
-    std::vector<const Number*> seen;
-    for (int i = 4; i < argc; i += 2) {
-        const Number* number = nullptr;
-        for (const Number& candidate : numbers)
-            if (std::strcmp(argv[i], candidate.name) == 0)
-                number = &candidate;
-        if (!number || i + 1 == argc
-            || std::find(seen.begin(), seen.end(), number) != seen.end())
-            return false;
-        seen.push_back(number);
-        unsigned long value = 0;
-        if (!ParseNumber(argv[i + 1], number->minimum, ULONG_MAX, false, value))
-            return false;
-        number->value = value;
     }
-    return true;
+    SafeOutput out;
+    if (OpenSafeOutput(out, path, &input, 1) && WriteSafeOutput(out, text.data, text.length)
+        && FinishSafeOutput(out))
+        return true;
+    std::fprintf(stderr, "tapeview: %s\n", out.why);
+    return false;
 }
 
-int ShowText(const char* file)
+// ROW past the end of the file is refused, naming its size.
+bool FromFits(const Option& from, const wchar_t* path, std::size_t size)
 {
-    std::string bytes;
-    if (!Read(file, bytes))
-        return EXIT_FAILED;
-    std::fputs(TapeText(bytes).c_str(), stdout);
-    return 0;
+    if (from.value < size || (from.value == 0 && size == 0))
+        return true;
+    char name[MAX_PATH * 2];
+    std::fprintf(stderr,
+                 "tapeview: --from %lu is past the end of %s, which has %lu bytes.\n"
+                 "Give a row from 0 to %lu.\n",
+                 from.value, NarrowPath(path, name, sizeof name), static_cast<unsigned long>(size),
+                 static_cast<unsigned long>(size ? size - 1 : 0));
+    return false;
 }
 
-int DrawTape(const char* file, const char* out, std::size_t rows)
+int Run(const Command& command, const wchar_t* const* files)
 {
-    std::string bytes;
-    if (!Read(file, bytes) || !Write(out, TapeSvg(bytes, rows)))
-        return EXIT_FAILED;
-    return 0;
-}
-
-int DrawStrip(const char* file, const char* out, std::size_t from, std::size_t rows)
-{
-    std::string bytes;
-    if (!Read(file, bytes) || !Write(out, StripSvg(bytes, from, rows)))
-        return EXIT_FAILED;
-    return 0;
-}
-
-int DrawTiming(const char* tracePath, const char* out, std::size_t byteCount)
-{
-    std::string text;
-    if (!Read(tracePath, text))
-        return EXIT_FAILED;
-    std::vector<TraceLine> trace;
-    ForEachTraceLine(text.data(), text.size(),
-                     [](const TraceLine* line, const char* text, std::size_t length, void* into) {
-                         if (line)
-                             static_cast<std::vector<TraceLine>*>(into)->push_back(*line);
-                         else
-                             std::fprintf(stderr, "tapeview: skipped trace line: %.*s\n",
-                                          static_cast<int>(length), text);
-                     },
-                     &trace);
-    const Handshake handshake = ReadHandshake(trace);
-    if (handshake.bytes.empty()) {
-        std::fprintf(stderr, "tapeview: no byte was punched in %s\n", tracePath);
-        return EXIT_FAILED;
+    const char* name = command.name;
+    TextBuffer in = {}, out = {};
+    const bool compare = std::strcmp(name, "compare") == 0;
+    int result = compare ? EXIT_USAGE : EXIT_FAILED;
+    const Option& first = command.options[0];
+    const Option& second = command.options[1];
+    if (!Read(files[0], in)) {
+    } else if (compare) {
+        TextBuffer actual = {};
+        char expectedName[MAX_PATH * 2], actualName[MAX_PATH * 2];
+        if (Read(files[1], actual))
+            result = CompareTapes(reinterpret_cast<unsigned char*>(in.data), in.length,
+                                  NarrowPath(files[0], expectedName, sizeof expectedName),
+                                  reinterpret_cast<unsigned char*>(actual.data), actual.length,
+                                  NarrowPath(files[1], actualName, sizeof actualName),
+                                  static_cast<unsigned char>(first.value));
+        FreeBuffer(actual);
+    } else if (std::strcmp(name, "timing-svg") == 0) {
+        const std::size_t count = ParseTrace(in.data, in.length, nullptr, 0, nullptr);
+        TraceLine* trace = static_cast<TraceLine*>(std::malloc((count + 1) * sizeof(TraceLine)));
+        Handshake handshake = {};
+        char path[MAX_PATH * 2];
+        if (!trace || !ReadHandshake(trace, ParseTrace(in.data, in.length, trace, count, nullptr),
+                                     handshake))
+            std::fputs("tapeview: out of memory\n", stderr);
+        else if (!handshake.bytes.count)
+            std::fprintf(stderr,
+                         "tapeview: no byte was punched in %s.\n"
+                         "Give the trace of a run that punched (portemu --trace).\n",
+                         NarrowPath(files[0], path, sizeof path));
+        else {
+            TimingSvg(out, handshake, first.value);
+            if (Write(files[1], files[0], out)) {
+                FreeBuffer(out);
+                TimingSummary(out, handshake, first.value);
+                std::printf("%s\n", out.data);
+                result = 0;
+            }
+        }
+        FreeHandshake(handshake);
+        std::free(trace);
+    } else {
+        const unsigned char* bytes = reinterpret_cast<unsigned char*>(in.data);
+        const bool text = std::strcmp(name, "text") == 0;
+        const bool strip = std::strcmp(name, "strip-svg") == 0;
+        if ((!text && !strip) || FromFits(first, files[0], in.length)) {
+            if (text)
+                TapeText(out, bytes, in.length, first.value,
+                         second.given ? second.value : in.length);
+            else if (strip)
+                StripSvg(out, bytes, in.length, first.value, second.value);
+            else
+                TapeSvg(out, bytes, in.length, first.value);
+            if (text && !out.failed) {
+                std::fwrite(out.data, 1, out.length, stdout);
+                result = 0;
+            } else if (!text && Write(files[1], files[0], out)) {
+                result = 0;
+            }
+        }
     }
-    if (!Write(out, TimingSvg(handshake, byteCount)))
-        return EXIT_FAILED;
-    std::printf("%s\n", TimingSummary(handshake, byteCount).c_str());
-    return 0;
+    FreeBuffer(in);
+    FreeBuffer(out);
+    return result;
 }
 
 } // namespace
 
-int main(int argc, char** argv)
+int wmain(int argc, wchar_t** argv)
 {
-    const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "--version" && argc == 2) {
+    char verb[64] = "";
+    if (argc > 1)
+        AsciiArgument(argv[1], verb, sizeof verb);
+    if (argc == 2 && std::strcmp(verb, "--version") == 0) {
         std::printf("tapeview %s\n", TAPELARK_VERSION);
         return 0;
     }
-    if (command == "--help" && argc == 2) {
+    if (argc == 2 && (std::strcmp(verb, "--help") == 0 || std::strcmp(verb, "/?") == 0
+                      || std::strcmp(verb, "-h") == 0)) {
         std::fputs(USAGE, stdout);
         std::fputs(HELP, stdout);
         return 0;
     }
-    if (command == "text" && argc == 3)
-        return ShowText(argv[2]);
-    std::size_t rows = DEFAULT_ROWS;
-    if (command == "tape-svg" && ParseNumbers(argc, argv, {{"--rows", rows, 1}}))
-        return DrawTape(argv[2], argv[3], rows);
-    std::size_t from = 0;
-    rows = DEFAULT_STRIP_ROWS;
-    if (command == "strip-svg"
-        && ParseNumbers(argc, argv, {{"--from", from, 0}, {"--rows", rows, 1}}))
-        return DrawStrip(argv[2], argv[3], from, rows);
-    std::size_t bytes = DEFAULT_BYTES;
-    if (command == "timing-svg" && ParseNumbers(argc, argv, {{"--bytes", bytes, 1}}))
-        return DrawTiming(argv[2], argv[3], bytes);
-    std::fputs(USAGE, stderr);
-    return EXIT_USAGE;
+    const Option FROM = {"--from", 0, 0, ULONG_MAX, false, "a row, 0 or more", false};
+    const char ROWS_TAKE[] = "a number of rows, 1 to 10000000";
+    Command commands[] = {
+        {"text", 1, {FROM, {"--rows", 0, 1, MAX_ROWS, false, ROWS_TAKE, false}}},
+        {"tape-svg", 2, {{"--rows", 64, 1, MAX_ROWS, false, ROWS_TAKE, false}}},
+        {"strip-svg", 2, {FROM, {"--rows", 200, 1, MAX_ROWS, false, ROWS_TAKE, false}}},
+        {"compare", 2, {{"--trim", 0, 0, 255, true, "a byte, 0 to 255, decimal or 0x hex", false}}},
+        {"timing-svg", 2, {{"--bytes", 3, 1, MAX_ROWS, false, "a number of bytes, 1 or more", false}}},
+    };
+    if (argc < 2)
+        return Usage("a command is needed");
+    for (Command& command : commands) {
+        if (std::strcmp(verb, command.name) != 0)
+            continue;
+        const wchar_t* files[2] = {};
+        const int usage = ParseCommand(argc, argv, command, files);
+        return usage >= 0 ? usage : Run(command, files);
+    }
+    return Usage("there is no command %s", verb);
 }

@@ -1,27 +1,35 @@
 // tapeview: the tape that a file makes, before it is punched or after, as
-// text or SVG, and the handshake of a trace's first bytes as a timing
-// diagram.
+// text or SVG, its length and time, and the handshake of a trace's first
+// bytes as a timing diagram.
 #pragma once
 
+#include "text_buffer.h"
 #include "trace.h"
 
 #include <cstddef>
-#include <string>
-#include <vector>
 
 // ---- The tape ---------------------------------------------------------------
 
-// A legend line, a column header, then one row per byte in punched order.
-std::string TapeText(const std::string& punched);
-// The column header and one byte's row of that text, each with its newline.
-std::string TapeTextHeader();
-std::string TapeTextRow(unsigned long offset, unsigned char byte);
+// "1,200 rows: 10 ft, 3.05 m, 16 s at 75 characters a second". Returns text.
+const char* TapeLength(unsigned long rows, char* text, std::size_t size);
+// The length, a legend line, a column header, then up to rows rows from
+// row from on, in punched order.
+void TapeText(TextBuffer& text, const unsigned char* bytes, std::size_t size, std::size_t from,
+              std::size_t rows);
 // The first maxRows bytes as a strip of tape down the page, with a note when
 // there are more.
-std::string TapeSvg(const std::string& punched, std::size_t maxRows);
+void TapeSvg(TextBuffer& svg, const unsigned char* bytes, std::size_t size, std::size_t maxRows);
 // Up to maxRows bytes from row from on as a strip along the page, start on
 // the left and channel 8 at the top: a tapeprep label reads as text.
-std::string StripSvg(const std::string& bytes, std::size_t from, std::size_t maxRows);
+void StripSvg(TextBuffer& svg, const unsigned char* bytes, std::size_t size, std::size_t from,
+              std::size_t maxRows);
+
+// Compares a tape with what a reader read back, leaving out the runs of
+// trim at the start and end of each; prints the verdict to stdout. Returns
+// 0 when they are the same, 1 when they differ.
+int CompareTapes(const unsigned char* expected, std::size_t expectedSize, const char* expectedName,
+                 const unsigned char* actual, std::size_t actualSize, const char* actualName,
+                 unsigned char trim);
 
 // ---- The handshake ----------------------------------------------------------
 
@@ -42,18 +50,28 @@ struct PunchedByte {
     unsigned long long restAt;   // the next control 01; NO_TIME when the trace ends first
 };
 
-struct Handshake {
-    unsigned base = 0;          // 0 when the trace writes no control register
-    std::vector<Step> strobe;   // one step per control write
-    std::vector<Step> data;     // one step per data write
-    std::vector<Step> busy;     // one step per status read line
-    std::vector<PunchedByte> bytes;
+struct Steps {
+    Step* items;
+    std::size_t count;
 };
 
-// The handshake on the port of the trace's first control write.
-Handshake ReadHandshake(const std::vector<TraceLine>& trace);
+struct Handshake {
+    unsigned base;        // 0 when the trace writes no control register
+    Steps strobe;         // one step per control write
+    Steps data;           // one step per data write
+    Steps busy;           // one step per status read line
+    struct {
+        PunchedByte* items;
+        std::size_t count;
+    } bytes;
+};
+
+// The handshake on the port of the trace's first control write; false when
+// memory ran out. Free it with FreeHandshake.
+bool ReadHandshake(const TraceLine* trace, std::size_t count, Handshake& handshake);
+void FreeHandshake(Handshake& handshake);
 
 // The first byteCount bytes; the handshake must hold at least one byte.
-std::string TimingSvg(const Handshake& handshake, std::size_t byteCount);
+void TimingSvg(TextBuffer& svg, const Handshake& handshake, std::size_t byteCount);
 // One line: the port, the bytes drawn and their measured pauses.
-std::string TimingSummary(const Handshake& handshake, std::size_t byteCount);
+void TimingSummary(TextBuffer& summary, const Handshake& handshake, std::size_t byteCount);
