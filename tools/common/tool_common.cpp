@@ -1,6 +1,7 @@
 #include "tool_common.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -106,4 +107,15 @@ const char* AsciiArgument(const wchar_t* argument, char* text, std::size_t size)
         text[i] = argument[i] < 0x80 ? static_cast<char>(argument[i]) : '?';
     text[i] = '\0';
     return text;
+}
+
+int CommandLineError(const char* tool, const char* usage, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::fprintf(stderr, "%s: ", tool);
+    std::vfprintf(stderr, format, args);
+    std::fprintf(stderr, "\n%s", usage);
+    va_end(args);
+    return 2;
 }

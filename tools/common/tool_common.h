@@ -7,6 +7,11 @@
 
 #include <cstddef>
 
+// A wrong command line: "TOOL: " and what was wrong on stderr, then the
+// usage. Returns 2, the tools' exit code for it.
+int CommandLineError(const char* tool, const char* usage, const char* format, ...)
+    __attribute__((format(gnu_printf, 3, 4)));
+
 // A whole number from min to max: decimal, or also hexadecimal after 0x
 // when hex is allowed. False for anything else: no text, a sign, a space,
 // characters after the digits, or a number too large to hold.

@@ -10,7 +10,6 @@
 #include <windows.h>
 
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +17,6 @@
 namespace {
 
 constexpr int EXIT_FAILED = 1;
-constexpr int EXIT_USAGE = 2;
 constexpr unsigned long DEFAULT_ROWS = 120;  // 12 inches at 10 rows per inch
 constexpr unsigned long MAX_ROWS = 100000;
 constexpr DWORD CHUNK = 64 * 1024;
@@ -87,19 +85,6 @@ struct Options {
     const wchar_t* out = nullptr;
 };
 
-int Usage(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
-
-int Usage(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    std::fputs("tapeprep: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fprintf(stderr, "\n%s", USAGE);
-    va_end(args);
-    return EXIT_USAGE;
-}
-
 // An argument as ASCII; the last few stay valid at once.
 const char* Ascii(const wchar_t* text)
 {
@@ -123,7 +108,7 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
         const char* arg = Ascii(argv[i]);
         if (arg[0] != '-' || !arg[1]) {
             if (positional == 3)
-                return Usage("one file too many: %s", arg);
+                return CommandLineError("tapeprep", USAGE, "one file too many: %s", arg);
             files[positional++] = argv[i];
             continue;
         }
@@ -137,22 +122,22 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
         for (const char* name : VALUED)
             known = known || Is(arg, name);
         if (!known)
-            return Usage("unknown option %s (tapeprep --help lists the options)", arg);
+            return CommandLineError("tapeprep", USAGE, "unknown option %s (tapeprep --help lists the options)", arg);
         if (i + 1 == argc)
-            return Usage("a value is missing after %s", arg);
+            return CommandLineError("tapeprep", USAGE, "a value is missing after %s", arg);
         const wchar_t* wide = argv[++i];
         const char* value = Ascii(wide);
         if (Is(arg, "--label")) {
             for (const wchar_t* c = wide; *c; ++c)
                 if (*c > 0x7E) {
-                    return Usage("the label cannot have the character U+%04X.\n"
+                    return CommandLineError("tapeprep", USAGE, "the label cannot have the character U+%04X.\n"
                                  "The letters are %s.",
                                  static_cast<unsigned>(*c), LABEL_CHARACTERS);
                 }
             options.label = _strdup(value);
         } else if (Is(arg, "--code")) {
             if (!CodeByName(value, options.code))
-                return Usage("there is no code %s. The codes are:\n  %s", value, CODE_NAMES);
+                return CommandLineError("tapeprep", USAGE, "there is no code %s. The codes are:\n  %s", value, CODE_NAMES);
             options.hasCode = true;
         } else if (Is(arg, "--newline")) {
             static const char* const ENDS[] = {"crlf", "cr", "lf"};
@@ -160,18 +145,18 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
                 if (Is(value, ENDS[end]))
                     options.newline = static_cast<Newline>(end + 1);
             if (options.newline == Newline::KEEP)
-                return Usage("--newline takes crlf, cr or lf, not %s", value);
+                return CommandLineError("tapeprep", USAGE, "--newline takes crlf, cr or lf, not %s", value);
         } else if (Is(arg, "--from") || Is(arg, "--to")) {
             const bool from = Is(arg, "--from");
             if (!ParseNumberW(wide, 0, ULONG_MAX, false, from ? options.from : options.to))
-                return Usage("%s takes a count of bytes of IN, 0 or more", arg);
+                return CommandLineError("tapeprep", USAGE, "%s takes a count of bytes of IN, 0 or more", arg);
             (from ? hasFrom : options.hasTo) = true;
         } else {
             const bool isFill = Is(arg, "--fill");
             unsigned long& number = isFill ? options.fill
                                     : Is(arg, "--leader") ? options.leader : options.trailer;
             if (!ParseNumberW(wide, 0, isFill ? 255 : MAX_ROWS, true, number))
-                return Usage(isFill ? "%s takes a byte, 0 to 255, decimal or 0x hex"
+                return CommandLineError("tapeprep", USAGE, isFill ? "%s takes a byte, 0 to 255, decimal or 0x hex"
                                     : "%s takes a number of rows, 0 to 100000",
                              arg);
         }
@@ -179,27 +164,27 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
     if (options.testStrip) {
         if (options.label || options.hasCode || options.newline != Newline::KEEP || hasFrom
             || options.hasTo)
-            return Usage("--test-strip makes its own label and data: it takes no --label,\n"
+            return CommandLineError("tapeprep", USAGE, "--test-strip makes its own label and data: it takes no --label,\n"
                          "--code, --newline, --from or --to");
         if (positional != 1)
-            return Usage("--test-strip takes OUT only");
+            return CommandLineError("tapeprep", USAGE, "--test-strip takes OUT only");
         options.out = files[0];
         return -1;
     }
     if (positional == 3)
-        return Usage("one file too many: %s", Ascii(files[2]));
+        return CommandLineError("tapeprep", USAGE, "one file too many: %s", Ascii(files[2]));
     if (positional < 2)
-        return Usage("IN and OUT are both needed");
+        return CommandLineError("tapeprep", USAGE, "IN and OUT are both needed");
     options.in = files[0];
     options.out = files[1];
     if (options.newline != Newline::KEEP && !IsTextCode(options.code))
-        return Usage("--newline needs a text code: --code ascii-even, ita2, ...");
+        return CommandLineError("tapeprep", USAGE, "--newline needs a text code: --code ascii-even, ita2, ...");
     if (options.label && (options.code == Code::ITA2 || options.code == Code::US_TTY))
-        return Usage("--label needs channels 1 to 7: not with a 5-hole code");
+        return CommandLineError("tapeprep", USAGE, "--label needs channels 1 to 7: not with a 5-hole code");
     if (options.label && !*options.label)
-        return Usage("--label needs some text");
+        return CommandLineError("tapeprep", USAGE, "--label needs some text");
     if (hasFrom && options.hasTo && options.from > options.to)
-        return Usage("--from %lu comes after --to %lu: the piece would end before it starts",
+        return CommandLineError("tapeprep", USAGE, "--from %lu comes after --to %lu: the piece would end before it starts",
                      options.from, options.to);
     return -1;
 }
@@ -367,7 +352,7 @@ int wmain(int argc, wchar_t** argv)
                                    : 0;
     if (*text && !labelRows) {
         std::free(label);
-        return Usage("the label cannot have the character \"%c\" (0x%02X).\n"
+        return CommandLineError("tapeprep", USAGE, "the label cannot have the character \"%c\" (0x%02X).\n"
                      "The letters are %s.",
                      refused, static_cast<unsigned char>(refused), LABEL_CHARACTERS);
     }

@@ -7,7 +7,6 @@
 #include "version.h"
 
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,19 +46,6 @@ const char HELP[] =
     "written, ROW is past the end or the trace holds no byte (compare: they\n"
     "differ), 2 for a wrong command line (compare: also a file not read).\n";
 
-int Usage(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
-
-int Usage(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    std::fputs("tapeview: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fprintf(stderr, "\n%s", USAGE);
-    va_end(args);
-    return EXIT_USAGE;
-}
-
 struct Option {
     const char* name;
     unsigned long value;
@@ -86,7 +72,7 @@ int ParseCommand(int argc, wchar_t** argv, Command& command, const wchar_t** fil
         AsciiArgument(argv[i], arg, sizeof arg);
         if (arg[0] != '-' || !arg[1]) {
             if (given == command.files)
-                return Usage("%s takes %d file%s: one too many", command.name, command.files,
+                return CommandLineError("tapeview", USAGE, "%s takes %d file%s: one too many", command.name, command.files,
                              command.files == 1 ? "" : "s");
             files[given++] = argv[i];
             continue;
@@ -96,18 +82,18 @@ int ParseCommand(int argc, wchar_t** argv, Command& command, const wchar_t** fil
             if (candidate.name && std::strcmp(arg, candidate.name) == 0)
                 option = &candidate;
         if (!option)
-            return Usage("%s takes no option %s", command.name, arg);
+            return CommandLineError("tapeview", USAGE, "%s takes no option %s", command.name, arg);
         if (option->given)
-            return Usage("%s is given twice", arg);
+            return CommandLineError("tapeview", USAGE, "%s is given twice", arg);
         if (i + 1 == argc)
-            return Usage("a value is missing after %s", arg);
+            return CommandLineError("tapeview", USAGE, "a value is missing after %s", arg);
         if (!ParseNumberW(argv[++i], option->min, option->max, option->hex,
                           option->value))
-            return Usage("%s takes %s", option->name, option->takes);
+            return CommandLineError("tapeview", USAGE, "%s takes %s", option->name, option->takes);
         option->given = true;
     }
     if (given < command.files)
-        return Usage("%s needs %d file%s", command.name, command.files,
+        return CommandLineError("tapeview", USAGE, "%s needs %d file%s", command.name, command.files,
                      command.files == 1 ? "" : "s");
     return -1;
 }
@@ -248,7 +234,7 @@ int wmain(int argc, wchar_t** argv)
         {"timing-svg", 2, {{"--bytes", 3, 1, MAX_ROWS, false, "a number of bytes, 1 or more", false}}},
     };
     if (argc < 2)
-        return Usage("a command is needed");
+        return CommandLineError("tapeview", USAGE, "a command is needed");
     for (Command& command : commands) {
         if (std::strcmp(verb, command.name) != 0)
             continue;
@@ -256,5 +242,5 @@ int wmain(int argc, wchar_t** argv)
         const int usage = ParseCommand(argc, argv, command, files);
         return usage >= 0 ? usage : Run(command, files);
     }
-    return Usage("there is no command %s", verb);
+    return CommandLineError("tapeview", USAGE, "there is no command %s", verb);
 }
