@@ -94,7 +94,7 @@ bool MayReplace(SafeOutput& out, const wchar_t* const* inputs, int count)
             char shownIn[200];
             char shownOut[200];
             std::snprintf(out.why, sizeof out.why,
-                          "%s and %s are the same file: name another file to write",
+                          "%s and %s are the same file.\nName another file to write.",
                           NarrowPath(inputs[i], shownIn, sizeof shownIn),
                           NarrowPath(out.path, shownOut, sizeof shownOut));
             return false;
