@@ -300,25 +300,15 @@ TEST_CASE("the trace goes to a file named in any script, never over the program"
 {
     const std::string steps = SiblingPath("port_steps.exe");
     const std::string portemu = SiblingPath("..\\portemu.exe");
-    auto wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
-    const std::wstring trace = L"\u041B\u0435\u043D\u0442\u0430 \u03C9-"
-                               + std::to_wstring(GetCurrentProcessId()) + L".trace";
-    const std::wstring line = L"\"" + wide(portemu) + L"\" --trace \"" + trace + L"\" -- \""
-                              + wide(steps) + L"\" registers";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    std::wstring mutableLine = line;
-    REQUIRE(CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                           &startup, &started));
-    CHECK(FinishProcess(started, 60000) == 0);
-    FILE* file = _wfopen(trace.c_str(), L"rb");
-    REQUIRE(file);
-    char text[1024] = {};
-    const std::size_t length = std::fread(text, 1, sizeof text, file);
-    std::fclose(file);
-    DeleteFileW(trace.c_str());
-    CHECK(ParseTrace(text, length, nullptr, 0, nullptr) == 14);
+    // Лента ω-ID.trace
+    const std::string trace = "\xD0\x9B\xD0\xB5\xD0\xBD\xD1\x82\xD0\xB0 \xCF\x89-"
+                              + std::to_string(GetCurrentProcessId()) + ".trace";
+    CHECK(RunProcess("\"" + portemu + "\" --trace \"" + trace + "\" -- \"" + steps + "\" registers",
+                     60000)
+          == 0);
+    const std::string text = ReadFileBytes(trace);
+    DeleteFileW(Widen(trace).c_str());
+    CHECK(ParseTrace(text.data(), text.size(), nullptr, 0, nullptr) == 14);
 
     const std::string before = ReadFileBytes(steps);
     CHECK(RunProcess("\"" + portemu + "\" --trace \"" + steps + "\" -- \"" + steps + "\" registers",

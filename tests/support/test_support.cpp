@@ -40,12 +40,32 @@ std::string TempPath(const char* prefix)
     return path;
 }
 
-std::wstring Widened(const std::string& utf8)
+Folder::Folder(const char* prefix) : path(TempPath(prefix))
 {
-    std::wstring wide(utf8.size() + 1, L'\0');
-    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0],
-                                    static_cast<int>(wide.size())) - 1);
-    return wide;
+    CreateDirectoryW(Widen(path).c_str(), nullptr);
+}
+
+Folder::~Folder()
+{
+    for (const std::string& name : Names())
+        DeleteFileW(Widen(*this / name).c_str());
+    RemoveDirectoryW(Widen(path).c_str());
+}
+
+std::set<std::string> Folder::Names() const
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(Widen(path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string name = Utf8(found.cFileName);
+        if (name != "." && name != "..")
+            names.insert(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes)
@@ -76,7 +96,7 @@ bool StartWithOutput(const std::string& commandLine, HANDLE output, PROCESS_INFO
         startup.hStdOutput = output;
         startup.hStdError = output;
     }
-    std::wstring wide = Widened(commandLine);
+    std::wstring wide = Widen(commandLine);
     return CreateProcessW(nullptr, &wide[0], nullptr, nullptr, output != nullptr, 0, nullptr,
                           nullptr, &startup, &started) != 0;
 }

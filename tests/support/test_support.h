@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,14 +21,23 @@ std::string SiblingPath(const char* name);
 // A fresh name in the temporary folder; the file is not created.
 std::string TempPath(const char* prefix);
 
-// UTF-8 text, such as a name in any script, for the wide calls. Command
-// lines below are UTF-8 too.
-std::wstring Widened(const std::string& utf8);
+// A folder of its own, so that a file left behind shows; removed with
+// what is in it at the end. Names are UTF-8.
+struct Folder {
+    std::string path;
+    explicit Folder(const char* prefix);
+    ~Folder();
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    std::string operator/(const std::string& name) const { return path + "\\" + name; }
+    std::set<std::string> Names() const;
+};
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // The whole file, or an empty string when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 
+// Command lines are UTF-8.
 // Starts a process and leaves it running; the caller closes both handles.
 bool StartProcess(const std::string& commandLine, PROCESS_INFORMATION& started);
 // Runs a process to its end and returns its exit code; a process still

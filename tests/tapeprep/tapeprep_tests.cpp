@@ -15,37 +15,6 @@ namespace {
 
 constexpr DWORD RUN_TIMEOUT_MS = 60000;
 
-// A folder of its own per test, so that a file left behind shows. Names
-// are UTF-8.
-struct Folder {
-    std::string path = TempPath("tapeprep");
-    Folder() { CreateDirectoryA(path.c_str(), nullptr); }
-    ~Folder()
-    {
-        for (const std::string& name : Names())
-            DeleteFileW(Widened(path + "\\" + name).c_str());
-        RemoveDirectoryA(path.c_str());
-    }
-    std::string operator/(const std::string& name) const { return path + "\\" + name; }
-    std::set<std::string> Names() const
-    {
-        std::set<std::string> names;
-        WIN32_FIND_DATAW found;
-        const HANDLE search = FindFirstFileW(Widened(path + "\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return names;
-        do {
-            char name[MAX_PATH * 3];
-            WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, name, sizeof name, nullptr,
-                                nullptr);
-            if (std::string(name) != "." && std::string(name) != "..")
-                names.insert(name);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-        return names;
-    }
-};
-
 struct Run {
     DWORD exitCode;
     std::string output;
@@ -69,7 +38,7 @@ const std::string BLANK_120(120, '\0');
 // The tape of bytes with no leader or trailer, in the code the options ask for.
 std::string Coded(const std::string& bytes, const std::string& options)
 {
-    Folder folder;
+    Folder folder("tapeprep");
     REQUIRE(WriteFileBytes(folder / "in.txt", bytes));
     const Run run = Tapeprep("--leader 0 --trailer 0 " + options + " " + Quoted(folder / "in.txt")
                              + " " + Quoted(folder / "out.bin"));
@@ -93,7 +62,7 @@ std::vector<std::string> Picture(const std::string& columns)
 
 TEST_CASE("by default: 120 blank rows, the file's bytes unchanged, 120 blank rows")
 {
-    Folder folder;
+    Folder folder("tapeprep");
     std::string bytes;
     for (int value = 0; value < 256; ++value)
         bytes += static_cast<char>(value);
@@ -110,7 +79,7 @@ TEST_CASE("by default: 120 blank rows, the file's bytes unchanged, 120 blank row
 
 TEST_CASE("leader, label, data and trailer in their places, with the options given")
 {
-    Folder folder;
+    Folder folder("tapeprep");
     const std::string data("\x80\x00 data", 7);
     REQUIRE(WriteFileBytes(folder / "in.bin", data));
     const std::string in = Quoted(folder / "in.bin") + " ";
@@ -169,7 +138,7 @@ TEST_CASE("ITA2 and US-TTY: letters and figures with their shifts, again after a
 
 TEST_CASE("a piece from the count where the tape stopped: the two make the whole file")
 {
-    Folder folder;
+    Folder folder("tapeprep");
     const std::string bytes = RandomBytes(200000, 5);
     REQUIRE(WriteFileBytes(folder / "in.bin", bytes));
     const std::string files = Quoted(folder / "in.bin") + " " + Quoted(folder / "piece.bin");
@@ -187,7 +156,7 @@ TEST_CASE("a piece from the count where the tape stopped: the two make the whole
 
 TEST_CASE("the test strip: TEST, channels 1 to 8 each alone, all eight, none")
 {
-    Folder folder;
+    Folder folder("tapeprep");
     const Run run = Tapeprep("--test-strip --leader 2 --trailer 3 " + Quoted(folder / "strip.bin"));
     CHECK(run.exitCode == 0);
     const std::string strip = ReadFileBytes(folder / "strip.bin");
@@ -207,7 +176,7 @@ TEST_CASE("every letter of the font is punched as drawn, and no two are alike")
     for (const char* refused : {"_", "@", "\t", "\xE9", "\"", "*", "?"})
         CHECK(GlyphDrawing(refused[0]) == nullptr);
 
-    Folder folder;
+    Folder folder("tapeprep");
     REQUIRE(WriteFileBytes(folder / "empty", ""));
     const Run run = Tapeprep("--leader 0 --trailer 0 --fill 0 --label \"" + characters + "\" "
                              + Quoted(folder / "empty") + " " + Quoted(folder / "out.bin"));
@@ -230,7 +199,7 @@ TEST_CASE("every letter of the font is punched as drawn, and no two are alike")
 
 TEST_CASE("each refusal exits as promised, says why, and leaves OUT as it was")
 {
-    Folder folder;
+    Folder folder("tapeprep");
     REQUIRE(WriteFileBytes(folder / "in.bin", "data"));
     REQUIRE(WriteFileBytes(folder / "out.bin", "an earlier tape"));
     REQUIRE(WriteFileBytes(folder / "text.bin", "a\r\n=\nb\rc\xE4"));
@@ -297,7 +266,7 @@ TEST_CASE("each refusal exits as promised, says why, and leaves OUT as it was")
 
 TEST_CASE("OUT naming IN is refused, however the path is spelled")
 {
-    Folder folder;
+    Folder folder("tapeprep");
     CreateDirectoryA((folder / "sub").c_str(), nullptr);
     REQUIRE(WriteFileBytes(folder / "in.bin", "data"));
     REQUIRE(CreateHardLinkA((folder / "link.bin").c_str(), (folder / "in.bin").c_str(), nullptr));
@@ -320,7 +289,7 @@ TEST_CASE("OUT naming IN is refused, however the path is spelled")
 
 TEST_CASE("a 1 MiB file takes well under a second")
 {
-    Folder folder;
+    Folder folder("tapeprep");
     const std::string bytes = RandomBytes(1 << 20, 3);
     REQUIRE(WriteFileBytes(folder / "in.bin", bytes));
     const DWORD start = GetTickCount();
@@ -340,7 +309,7 @@ TEST_CASE("--help, /? and --version; a name in any script")
         CHECK(run.exitCode == 0);
         CHECK(run.output.find("usage: tapeprep") == 0);
     }
-    Folder folder;
+    Folder folder("tapeprep");
     const std::string name = folder / "\xD0\x9B\xD0\xB5\xD0\xBD\xD1\x82\xD0\xB0 \xCF\x89.bin";  // Лента ω.bin
     REQUIRE(WriteFileBytes(folder / "x.txt", "x\r\n"));
     CHECK(Tapeprep("--leader 1 --trailer 0 " + Quoted(folder / "x.txt") + " " + Quoted(name)).exitCode == 0);

@@ -495,6 +495,6 @@ TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is neve
     CHECK(Tool("..\\tapeview.exe", "tape-svg " + file + " \"" + name + ".svg\"").exitCode == 0);
     CHECK(Tool("..\\tapeview.exe", "compare \"" + name + "\" " + file).exitCode == 0);
     for (const std::string& path : {name, name + ".svg"})
-        CHECK(DeleteFileW(Widened(path).c_str()));
+        CHECK(DeleteFileW(Widen(path).c_str()));
     DeleteFileA(tape.c_str());
 }
