@@ -122,7 +122,8 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
         for (const char* name : VALUED)
             known = known || Is(arg, name);
         if (!known)
-            return CommandLineError("tapeprep", USAGE, "unknown option %s (tapeprep --help lists the options)", arg);
+            return CommandLineError(
+                "tapeprep", USAGE, "unknown option %s (tapeprep --help lists the options)", arg);
         if (i + 1 == argc)
             return CommandLineError("tapeprep", USAGE, "a value is missing after %s", arg);
         const wchar_t* wide = argv[++i];
@@ -130,14 +131,16 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
         if (Is(arg, "--label")) {
             for (const wchar_t* c = wide; *c; ++c)
                 if (*c > 0x7E) {
-                    return CommandLineError("tapeprep", USAGE, "the label cannot have the character U+%04X.\n"
-                                 "The letters are %s.",
-                                 static_cast<unsigned>(*c), LABEL_CHARACTERS);
+                    return CommandLineError("tapeprep", USAGE,
+                        "the label cannot have the character U+%04X.\n"
+                        "The letters are %s.",
+                        static_cast<unsigned>(*c), LABEL_CHARACTERS);
                 }
             options.label = _strdup(value);
         } else if (Is(arg, "--code")) {
             if (!CodeByName(value, options.code))
-                return CommandLineError("tapeprep", USAGE, "there is no code %s. The codes are:\n  %s", value, CODE_NAMES);
+                return CommandLineError("tapeprep", USAGE,
+                    "there is no code %s. The codes are:\n  %s", value, CODE_NAMES);
             options.hasCode = true;
         } else if (Is(arg, "--newline")) {
             static const char* const ENDS[] = {"crlf", "cr", "lf"};
@@ -145,27 +148,31 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
                 if (Is(value, ENDS[end]))
                     options.newline = static_cast<Newline>(end + 1);
             if (options.newline == Newline::KEEP)
-                return CommandLineError("tapeprep", USAGE, "--newline takes crlf, cr or lf, not %s", value);
+                return CommandLineError(
+                    "tapeprep", USAGE, "--newline takes crlf, cr or lf, not %s", value);
         } else if (Is(arg, "--from") || Is(arg, "--to")) {
             const bool from = Is(arg, "--from");
             if (!ParseNumberW(wide, 0, ULONG_MAX, false, from ? options.from : options.to))
-                return CommandLineError("tapeprep", USAGE, "%s takes a count of bytes of IN, 0 or more", arg);
+                return CommandLineError(
+                    "tapeprep", USAGE, "%s takes a count of bytes of IN, 0 or more", arg);
             (from ? hasFrom : options.hasTo) = true;
         } else {
             const bool isFill = Is(arg, "--fill");
             unsigned long& number = isFill ? options.fill
                                     : Is(arg, "--leader") ? options.leader : options.trailer;
             if (!ParseNumberW(wide, 0, isFill ? 255 : MAX_ROWS, true, number))
-                return CommandLineError("tapeprep", USAGE, isFill ? "%s takes a byte, 0 to 255, decimal or 0x hex"
-                                    : "%s takes a number of rows, 0 to 100000",
-                             arg);
+                return CommandLineError("tapeprep", USAGE,
+                    isFill ? "%s takes a byte, 0 to 255, decimal or 0x hex"
+                           : "%s takes a number of rows, 0 to 100000",
+                    arg);
         }
     }
     if (options.testStrip) {
         if (options.label || options.hasCode || options.newline != Newline::KEEP || hasFrom
             || options.hasTo)
-            return CommandLineError("tapeprep", USAGE, "--test-strip makes its own label and data: it takes no --label,\n"
-                         "--code, --newline, --from or --to");
+            return CommandLineError("tapeprep", USAGE,
+                "--test-strip makes its own label and data: it takes no --label,\n"
+                "--code, --newline, --from or --to");
         if (positional != 1)
             return CommandLineError("tapeprep", USAGE, "--test-strip takes OUT only");
         options.out = files[0];
@@ -178,14 +185,17 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
     options.in = files[0];
     options.out = files[1];
     if (options.newline != Newline::KEEP && !IsTextCode(options.code))
-        return CommandLineError("tapeprep", USAGE, "--newline needs a text code: --code ascii-even, ita2, ...");
+        return CommandLineError(
+            "tapeprep", USAGE, "--newline needs a text code: --code ascii-even, ita2, ...");
     if (options.label && (options.code == Code::ITA2 || options.code == Code::US_TTY))
-        return CommandLineError("tapeprep", USAGE, "--label needs channels 1 to 7: not with a 5-hole code");
+        return CommandLineError(
+            "tapeprep", USAGE, "--label needs channels 1 to 7: not with a 5-hole code");
     if (options.label && !*options.label)
         return CommandLineError("tapeprep", USAGE, "--label needs some text");
     if (hasFrom && options.hasTo && options.from > options.to)
-        return CommandLineError("tapeprep", USAGE, "--from %lu comes after --to %lu: the piece would end before it starts",
-                     options.from, options.to);
+        return CommandLineError("tapeprep", USAGE,
+            "--from %lu comes after --to %lu: the piece would end before it starts", options.from,
+            options.to);
     return -1;
 }
 
@@ -352,9 +362,10 @@ int wmain(int argc, wchar_t** argv)
                                    : 0;
     if (*text && !labelRows) {
         std::free(label);
-        return CommandLineError("tapeprep", USAGE, "the label cannot have the character \"%c\" (0x%02X).\n"
-                     "The letters are %s.",
-                     refused, static_cast<unsigned char>(refused), LABEL_CHARACTERS);
+        return CommandLineError("tapeprep", USAGE,
+            "the label cannot have the character \"%c\" (0x%02X).\n"
+            "The letters are %s.",
+            refused, static_cast<unsigned char>(refused), LABEL_CHARACTERS);
     }
     const int result = Prepare(options, label, labelRows);
     std::free(label);

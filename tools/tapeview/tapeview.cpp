@@ -72,8 +72,8 @@ int ParseCommand(int argc, wchar_t** argv, Command& command, const wchar_t** fil
         AsciiArgument(argv[i], arg, sizeof arg);
         if (arg[0] != '-' || !arg[1]) {
             if (given == command.files)
-                return CommandLineError("tapeview", USAGE, "%s takes %d file%s: one too many", command.name, command.files,
-                             command.files == 1 ? "" : "s");
+                return CommandLineError("tapeview", USAGE, "%s takes %d file%s: one too many",
+                    command.name, command.files, command.files == 1 ? "" : "s");
             files[given++] = argv[i];
             continue;
         }
@@ -93,8 +93,8 @@ int ParseCommand(int argc, wchar_t** argv, Command& command, const wchar_t** fil
         option->given = true;
     }
     if (given < command.files)
-        return CommandLineError("tapeview", USAGE, "%s needs %d file%s", command.name, command.files,
-                     command.files == 1 ? "" : "s");
+        return CommandLineError("tapeview", USAGE, "%s needs %d file%s", command.name,
+            command.files, command.files == 1 ? "" : "s");
     return -1;
 }
 
@@ -231,7 +231,8 @@ int wmain(int argc, wchar_t** argv)
         {"tape-svg", 2, {{"--rows", 64, 1, MAX_ROWS, false, ROWS_TAKE, false}}},
         {"strip-svg", 2, {FROM, {"--rows", 200, 1, MAX_ROWS, false, ROWS_TAKE, false}}},
         {"compare", 2, {{"--trim", 0, 0, 255, true, "a byte, 0 to 255, decimal or 0x hex", false}}},
-        {"timing-svg", 2, {{"--bytes", 3, 1, MAX_ROWS, false, "a number of bytes, 1 or more", false}}},
+        {"timing-svg", 2,
+            {{"--bytes", 3, 1, MAX_ROWS, false, "a number of bytes, 1 or more", false}}},
     };
     if (argc < 2)
         return CommandLineError("tapeview", USAGE, "a command is needed");
