@@ -17,7 +17,6 @@ namespace {
 
 constexpr int EXIT_READY = 0;
 constexpr int EXIT_NOT_READY = 1;
-constexpr int EXIT_USAGE = 2;
 
 // Longest watch: a day.
 constexpr unsigned long MAX_WATCH_SECONDS = 86400;
@@ -74,28 +73,22 @@ BOOL WINAPI OnConsoleBreak(DWORD event)
     return TRUE;
 }
 
-int Usage(const char* problem, const wchar_t* what)
-{
-    char shown[80] = "";
-    if (what)
-        NarrowPath(what, shown, sizeof shown);
-    std::fprintf(stderr, "tapecheck: %s%s\n%s", problem, shown, USAGE);
-    return EXIT_USAGE;
-}
-
 // Fills options and the ports asked for; returns -1 when the command line
 // is good, else the exit code, having said what was wrong.
 int ParseOptions(int argc, wchar_t** argv, Options& options, Port* ports)
 {
+    char shown[80];
     for (int i = 1; i < argc; ++i) {
         const wchar_t* option = argv[i];
         const wchar_t* value = i + 1 < argc ? argv[i + 1] : nullptr;
         const bool isPort = std::wcscmp(option, L"--port") == 0;
         if (!isPort && std::wcscmp(option, L"--watch") != 0)
-            return Usage("unknown argument ", option);
+            return CommandLineError("tapecheck", USAGE, "unknown argument %s",
+                                    NarrowPath(option, shown, sizeof shown));
         if (!value)
-            return Usage(isPort ? "--port needs lpt1, lpt2 or both" : "--watch needs seconds",
-                         nullptr);
+            return CommandLineError("tapecheck", USAGE, "%s",
+                                    isPort ? "--port needs lpt1, lpt2 or both"
+                                           : "--watch needs seconds");
         ++i;
         if (isPort) {
             const bool both = lstrcmpiW(value, L"both") == 0;
@@ -103,9 +96,13 @@ int ParseOptions(int argc, wchar_t** argv, Options& options, Port* ports)
             ports[1].asked = both || lstrcmpiW(value, L"lpt2") == 0;
             options.named = true;
             if (!ports[0].asked && !ports[1].asked)
-                return Usage("--port takes lpt1, lpt2 or both, not ", value);
+                return CommandLineError("tapecheck", USAGE,
+                                        "--port takes lpt1, lpt2 or both, not %s",
+                                        NarrowPath(value, shown, sizeof shown));
         } else if (!ParseNumberW(value, 1, MAX_WATCH_SECONDS, false, options.watchSeconds)) {
-            return Usage("--watch takes whole seconds from 1 to 86400, not ", value);
+            return CommandLineError("tapecheck", USAGE,
+                                    "--watch takes whole seconds from 1 to %lu, not %s",
+                                    MAX_WATCH_SECONDS, NarrowPath(value, shown, sizeof shown));
         }
     }
     return -1;
