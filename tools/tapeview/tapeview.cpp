@@ -56,11 +56,19 @@ struct Option {
     bool given;
 };
 
-// A command: its files and the options it takes.
+struct Command;
+// What a command does with its files, the first one read into in; returns
+// the exit code.
+typedef int (*CommandRun)(const Command& command, const wchar_t* const* files,
+                          const TextBuffer& in);
+
+// A command: its files, the options it takes and what it does.
 struct Command {
     const char* name;
     int files;
     Option options[2];
+    CommandRun run;
+    int unreadExit;  // the exit code when a file cannot be read
 };
 
 // The files and options after the command. -1 when good, else the exit code.
@@ -139,71 +147,103 @@ bool FromFits(const Option& from, const wchar_t* path, std::size_t size)
     return false;
 }
 
-int Run(const Command& command, const wchar_t* const* files)
+const unsigned char* Bytes(const TextBuffer& buffer)
 {
-    const char* name = command.name;
-    TextBuffer in = {}, out = {};
-    const bool compare = std::strcmp(name, "compare") == 0;
-    int result = compare ? EXIT_USAGE : EXIT_FAILED;
-    const Option& first = command.options[0];
-    const Option& second = command.options[1];
-    if (!Read(files[0], in)) {
-    } else if (compare) {
-        TextBuffer actual = {};
-        char expectedName[MAX_PATH * 2], actualName[MAX_PATH * 2];
-        if (Read(files[1], actual))
-            result = CompareTapes(reinterpret_cast<unsigned char*>(in.data), in.length,
-                                  NarrowPath(files[0], expectedName, sizeof expectedName),
-                                  reinterpret_cast<unsigned char*>(actual.data), actual.length,
-                                  NarrowPath(files[1], actualName, sizeof actualName),
-                                  static_cast<unsigned char>(first.value));
-        FreeBuffer(actual);
-    } else if (std::strcmp(name, "timing-svg") == 0) {
-        const std::size_t count = ParseTrace(in.data, in.length, nullptr, 0, nullptr);
-        TraceLine* trace = static_cast<TraceLine*>(std::malloc((count + 1) * sizeof(TraceLine)));
-        Handshake handshake = {};
-        char path[MAX_PATH * 2];
-        if (!trace || !ReadHandshake(trace, ParseTrace(in.data, in.length, trace, count, nullptr),
-                                     handshake))
-            std::fputs("tapeview: out of memory\n", stderr);
-        else if (!handshake.bytes.count)
-            std::fprintf(stderr,
-                         "tapeview: no byte was punched in %s.\n"
-                         "Give the trace of a run that punched (portemu --trace).\n",
-                         NarrowPath(files[0], path, sizeof path));
-        else {
-            TimingSvg(out, handshake, first.value);
-            if (Write(files[1], files[0], out)) {
-                FreeBuffer(out);
-                TimingSummary(out, handshake, first.value);
-                std::printf("%s\n", out.data);
-                result = 0;
-            }
-        }
-        FreeHandshake(handshake);
-        std::free(trace);
-    } else {
-        const unsigned char* bytes = reinterpret_cast<unsigned char*>(in.data);
-        const bool text = std::strcmp(name, "text") == 0;
-        const bool strip = std::strcmp(name, "strip-svg") == 0;
-        if ((!text && !strip) || FromFits(first, files[0], in.length)) {
-            if (text)
-                TapeText(out, bytes, in.length, first.value,
-                         second.given ? second.value : in.length);
-            else if (strip)
-                StripSvg(out, bytes, in.length, first.value, second.value);
-            else
-                TapeSvg(out, bytes, in.length, first.value);
-            if (text && !out.failed) {
-                std::fwrite(out.data, 1, out.length, stdout);
-                result = 0;
-            } else if (!text && Write(files[1], files[0], out)) {
-                result = 0;
-            }
+    return reinterpret_cast<const unsigned char*>(buffer.data);
+}
+
+// Writes a drawing to OUT and frees it; the exit code.
+int WriteDrawing(const wchar_t* const* files, TextBuffer& drawing)
+{
+    const int result = Write(files[1], files[0], drawing) ? 0 : EXIT_FAILED;
+    FreeBuffer(drawing);
+    return result;
+}
+
+int ShowText(const Command& command, const wchar_t* const* files, const TextBuffer& in)
+{
+    const Option& from = command.options[0];
+    const Option& rows = command.options[1];
+    if (!FromFits(from, files[0], in.length))
+        return EXIT_FAILED;
+    TextBuffer text = {};
+    TapeText(text, Bytes(in), in.length, from.value, rows.given ? rows.value : in.length);
+    const int result = text.failed ? EXIT_FAILED : 0;
+    if (!text.failed)
+        std::fwrite(text.data, 1, text.length, stdout);
+    FreeBuffer(text);
+    return result;
+}
+
+int DrawTape(const Command& command, const wchar_t* const* files, const TextBuffer& in)
+{
+    TextBuffer svg = {};
+    TapeSvg(svg, Bytes(in), in.length, command.options[0].value);
+    return WriteDrawing(files, svg);
+}
+
+int DrawStrip(const Command& command, const wchar_t* const* files, const TextBuffer& in)
+{
+    const Option& from = command.options[0];
+    if (!FromFits(from, files[0], in.length))
+        return EXIT_FAILED;
+    TextBuffer svg = {};
+    StripSvg(svg, Bytes(in), in.length, from.value, command.options[1].value);
+    return WriteDrawing(files, svg);
+}
+
+int Compare(const Command& command, const wchar_t* const* files, const TextBuffer& expected)
+{
+    TextBuffer actual = {};
+    int result = command.unreadExit;
+    char expectedName[MAX_PATH * 2], actualName[MAX_PATH * 2];
+    if (Read(files[1], actual))
+        result = CompareTapes(Bytes(expected), expected.length,
+                              NarrowPath(files[0], expectedName, sizeof expectedName),
+                              Bytes(actual), actual.length,
+                              NarrowPath(files[1], actualName, sizeof actualName),
+                              static_cast<unsigned char>(command.options[0].value));
+    FreeBuffer(actual);
+    return result;
+}
+
+int DrawTiming(const Command& command, const wchar_t* const* files, const TextBuffer& in)
+{
+    const unsigned long byteCount = command.options[0].value;
+    const std::size_t count = ParseTrace(in.data, in.length, nullptr, 0, nullptr);
+    TraceLine* trace = static_cast<TraceLine*>(std::malloc((count + 1) * sizeof(TraceLine)));
+    Handshake handshake = {};
+    int result = EXIT_FAILED;
+    char path[MAX_PATH * 2];
+    if (!trace
+        || !ReadHandshake(trace, ParseTrace(in.data, in.length, trace, count, nullptr), handshake))
+        std::fputs("tapeview: out of memory\n", stderr);
+    else if (!handshake.bytes.count)
+        std::fprintf(stderr,
+                     "tapeview: no byte was punched in %s.\n"
+                     "Give the trace of a run that punched (portemu --trace).\n",
+                     NarrowPath(files[0], path, sizeof path));
+    else {
+        TextBuffer svg = {};
+        TimingSvg(svg, handshake, byteCount);
+        result = WriteDrawing(files, svg);
+        if (result == 0) {
+            TextBuffer summary = {};
+            TimingSummary(summary, handshake, byteCount);
+            std::printf("%s\n", summary.data);
+            FreeBuffer(summary);
         }
     }
+    FreeHandshake(handshake);
+    std::free(trace);
+    return result;
+}
+
+int Run(const Command& command, const wchar_t* const* files)
+{
+    TextBuffer in = {};
+    const int result = Read(files[0], in) ? command.run(command, files, in) : command.unreadExit;
     FreeBuffer(in);
-    FreeBuffer(out);
     return result;
 }
 
@@ -226,13 +266,19 @@ int wmain(int argc, wchar_t** argv)
     }
     const Option FROM = {"--from", 0, 0, ULONG_MAX, false, "a row, 0 or more", false};
     const char ROWS_TAKE[] = "a number of rows, 1 to 10000000";
+    // compare follows cmp: a file it cannot read is exit code 2.
     Command commands[] = {
-        {"text", 1, {FROM, {"--rows", 0, 1, MAX_ROWS, false, ROWS_TAKE, false}}},
-        {"tape-svg", 2, {{"--rows", 64, 1, MAX_ROWS, false, ROWS_TAKE, false}}},
-        {"strip-svg", 2, {FROM, {"--rows", 200, 1, MAX_ROWS, false, ROWS_TAKE, false}}},
-        {"compare", 2, {{"--trim", 0, 0, 255, true, "a byte, 0 to 255, decimal or 0x hex", false}}},
+        {"text", 1, {FROM, {"--rows", 0, 1, MAX_ROWS, false, ROWS_TAKE, false}}, ShowText,
+         EXIT_FAILED},
+        {"tape-svg", 2, {{"--rows", 64, 1, MAX_ROWS, false, ROWS_TAKE, false}}, DrawTape,
+         EXIT_FAILED},
+        {"strip-svg", 2, {FROM, {"--rows", 200, 1, MAX_ROWS, false, ROWS_TAKE, false}}, DrawStrip,
+         EXIT_FAILED},
+        {"compare", 2, {{"--trim", 0, 0, 255, true, "a byte, 0 to 255, decimal or 0x hex", false}},
+         Compare, EXIT_USAGE},
         {"timing-svg", 2,
-            {{"--bytes", 3, 1, MAX_ROWS, false, "a number of bytes, 1 or more", false}}},
+         {{"--bytes", 3, 1, MAX_ROWS, false, "a number of bytes, 1 or more", false}}, DrawTiming,
+         EXIT_FAILED},
     };
     if (argc < 2)
         return CommandLineError("tapeview", USAGE, "a command is needed");
