@@ -7,6 +7,19 @@
 
 #include <cstddef>
 
+// Across the tape from the left edge, as every view draws it: channels 8
+// to 4, the feed hole, channels 3 to 1. Channel n carries bit n-1, so a row
+// reads like the byte in binary.
+constexpr int FEED = -1;
+constexpr int TRACKS[] = {7, 6, 5, 4, 3, FEED, 2, 1, 0};
+constexpr int TRACK_COUNT = sizeof TRACKS / sizeof TRACKS[0];
+
+// A byte that shows as its own character beside the holes.
+inline bool Printable(unsigned char byte)
+{
+    return byte >= 0x20 && byte < 0x7F;
+}
+
 // The column header with its newline; returns its length.
 int TapeRowHeader(char* text, std::size_t size);
 // One byte's row with its newline; returns its length. Room for 32 bytes is

@@ -8,10 +8,6 @@
 
 namespace {
 
-// Both reach their pins inverted by the port.
-constexpr unsigned STROBE_BIT = CONTROL_STROBE;  // control bit 0, pin 1
-constexpr unsigned BUSY_BIT = STATUS_BUSY;       // status bit 7, pin 11
-
 unsigned TracedPortBase(const TraceLine* trace, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i)
@@ -59,19 +55,19 @@ bool ReadHandshake(const TraceLine* trace, std::size_t count, Handshake& handsha
         const unsigned reg = line.port & 3u;
         if (line.isIn) {
             if (reg == STATUS_REGISTER)
-                Add(handshake.busy, line.micros, PinLevel(line.value, BUSY_BIT));
+                Add(handshake.busy, line.micros, PinLevel(line.value, STATUS_BUSY));
             continue;
         }
         if (reg != CONTROL_REGISTER) {
             Add(data, line.micros, line.value);
             continue;
         }
-        Add(handshake.strobe, line.micros, PinLevel(line.value, STROBE_BIT));
+        Add(handshake.strobe, line.micros, PinLevel(line.value, CONTROL_STROBE));
         PunchedByte* bytes = handshake.bytes.items;
         std::size_t& punched = handshake.bytes.count;
-        if ((line.value & STROBE_BIT) && punched && bytes[punched - 1].restAt == NO_TIME)
+        if ((line.value & CONTROL_STROBE) && punched && bytes[punched - 1].restAt == NO_TIME)
             bytes[punched - 1].restAt = line.micros;
-        const bool released = (control & STROBE_BIT) && !(line.value & STROBE_BIT);
+        const bool released = (control & CONTROL_STROBE) && !(line.value & CONTROL_STROBE);
         control = line.value;
         if (!released)
             continue;

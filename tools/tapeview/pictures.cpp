@@ -12,12 +12,6 @@
 
 namespace {
 
-// Across the tape from the left edge, as both pictures draw it: channels 8
-// to 4, the feed hole, channels 3 to 1.
-constexpr int FEED = -1;
-constexpr int TRACKS[] = {7, 6, 5, 4, 3, FEED, 2, 1, 0};
-constexpr std::size_t TRACK_COUNT = sizeof TRACKS / sizeof TRACKS[0];
-
 template <typename T> T Min(T a, T b) { return a < b ? a : b; }
 template <typename T> T Max(T a, T b) { return a < b ? b : a; }
 
@@ -25,11 +19,6 @@ const char* Hex(unsigned byte, char* text)
 {
     std::snprintf(text, 4, "%02X", byte);
     return text;
-}
-
-bool Printable(unsigned char byte)
-{
-    return byte >= 0x20 && byte < 0x7F;
 }
 
 // The byte as SVG text: escaped, empty when it is not printable.
@@ -165,7 +154,7 @@ void TapeSvg(TextBuffer& svg, const unsigned char* bytes, std::size_t size, std:
 
     Text(svg, tapeLeft - 8, channelY, RIGHT_ALIGNED, "channel");
     Text(svg, tapeLeft - 8, bitY, RIGHT_ALIGNED, "bit");
-    for (std::size_t track = 0; track < TRACK_COUNT; ++track) {
+    for (int track = 0; track < TRACK_COUNT; ++track) {
         const int bit = TRACKS[track];
         if (bit == FEED)
             continue;
@@ -195,7 +184,7 @@ void TapeSvg(TextBuffer& svg, const unsigned char* bytes, std::size_t size, std:
     for (std::size_t row = 0; row < rows; ++row) {
         const unsigned char byte = bytes[row];
         const double y = tapeTop + (row + 1) * pitch;
-        for (std::size_t track = 0; track < TRACK_COUNT; ++track) {
+        for (int track = 0; track < TRACK_COUNT; ++track) {
             const int bit = TRACKS[track];
             if (bit == FEED)
                 Hole(svg, trackX(track), y, feedRadius, " class=\"feed\"");
@@ -258,7 +247,7 @@ void StripSvg(TextBuffer& svg, const unsigned char* bytes, std::size_t size, std
          "The start on the left, channel 8 at the top, channel 1 at the bottom; "
          "the feed holes between 4 and 3.");
 
-    for (std::size_t track = 0; track < TRACK_COUNT; ++track)
+    for (int track = 0; track < TRACK_COUNT; ++track)
         if (TRACKS[track] != FEED)
             Number(svg, tapeLeft - 10, trackY(track) + 4, " text-anchor=\"end\" font-size=\"9\"",
                    TRACKS[track] + 1);
@@ -285,7 +274,7 @@ void StripSvg(TextBuffer& svg, const unsigned char* bytes, std::size_t size, std
     AppendF(svg, "<g fill=\"#2a2a2a\">\n");
     for (std::size_t row = 0; row < rows; ++row) {
         const unsigned char byte = bytes[from + row];
-        for (std::size_t track = 0; track < TRACK_COUNT; ++track) {
+        for (int track = 0; track < TRACK_COUNT; ++track) {
             const int bit = TRACKS[track];
             if (bit == FEED || byte >> bit & 1)
                 AppendF(svg, "<circle class=\"%s\" cx=\"%.1f\" cy=\"%.1f\" r=\"%.1f\"/>\n",
