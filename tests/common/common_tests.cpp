@@ -55,6 +55,17 @@ TEST_CASE("a safe output never harms an input or an OUT it cannot replace")
         CHECK(why.find("in use by another program") != std::string::npos);
         CloseHandle(held);
         CHECK(ReadFileBytes(outName) == "old");
+        // Held only after the output was opened and written: the rename fails.
+        SafeOutput output;
+        REQUIRE(OpenSafeOutput(output, out.c_str(), nullptr, 0));
+        REQUIRE(WriteSafeOutput(output, "new", 3));
+        const HANDLE heldLate = CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, 0, nullptr);
+        CHECK_FALSE(FinishSafeOutput(output));
+        CHECK(std::string(output.why).find("in use by another program") != std::string::npos);
+        CloseHandle(heldLate);
+        CHECK(ReadFileBytes(outName) == "old");
+        CHECK(folder.Names() == std::set<std::string>{"in.bin", outName.substr(folder.path.size() + 1)});
         CHECK_FALSE(WriteSafely(Widen(folder.path), in, "new", why));
         CHECK(why.find("it is a folder") != std::string::npos);
         DeleteFileW(out.c_str());

@@ -134,6 +134,10 @@ TEST_CASE("ITA2 and US-TTY: letters and figures with their shifts, again after a
     CHECK(Coded("=;", "--code ita2 --to 1") == "\x1F\x1B\x1E");
     CHECK(Coded("$;", "--code us-tty") == "\x1F\x1B\x09\x1E");
     CHECK(Coded("", "--code ita2") == "");
+    // From the ITA2 chart, holes 1 to 5 as bits 0 to 4: - on A (1 2), ( on K (1 2 3 4),
+    // ) on L (2 5), : on C (2 3 4), . on M (3 4 5), / on X (1 3 4 5); US TTY has them there too.
+    for (const char* code : {"--code ita2", "--code us-tty"})
+        CHECK(Coded("-():./", code) == "\x1F\x1B\x03\x0F\x12\x0E\x1C\x1D");
 }
 
 TEST_CASE("a piece from the count where the tape stopped: the two make the whole file")
