@@ -135,12 +135,13 @@ TEST_CASE("Cancel while the last byte is on its way leaves a finished tape")
     StartWithFile(app, "AB", "--busy-ms 2000");
     Click(SendButton(app, LPT1));
     REQUIRE(WaitUntil([&] { return ReadWindowText(app.window) == "1 of 2 bytes - " + TITLE; }));
-    // The emulated port held: the transfer stops at its next register
-    // access, a status read, until the punch is long ready. Cancel then
-    // comes after that read, with the last byte on its way.
+    // The emulated port held: the program stops at the transfer's next
+    // register access, a status read, until the punch is long ready. A
+    // click on Cancel made meanwhile is read as the program goes on, while
+    // the last byte is on its way.
     REQUIRE(SuspendThread(app.started.hThread) != static_cast<DWORD>(-1));
     Sleep(2500);
-    Click(SendButton(app, LPT1));
+    PostClick(SendButton(app, LPT1));
     ResumeThread(app.started.hThread);
     REQUIRE(WaitUntil([&] { return ButtonReads(app, LPT1, LPT1.text); }));
     CHECK(ReadWindowText(app.window) == TITLE);
