@@ -56,7 +56,7 @@ TEST_CASE("a double-click on a send button punches the whole file, once, also wh
     for (const auto& doubleClick : doubleClicks) {
         const Port& port = doubleClick.port;
         INFO(std::string(port.text), ", second press after ", doubleClick.gapMs, " ms",
-             doubleClick.readLate ? ", read late" : "");
+             std::string(doubleClick.readLate ? ", read late" : ""));
         AppRun app;
         const std::string bytes = RandomBytes(50, port.base);
         StartWithFile(app, bytes, "--busy-ms 20");
