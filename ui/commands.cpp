@@ -191,7 +191,7 @@ void OnSelectFile(HWND window)
     OPENFILENAMEW request = {};
     request.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     // Owned, the window waits while a file is chosen: no send starts under
-    // the dialog, and no second dialog opens.
+    // the dialog.
     request.hwndOwner = window;
     // A list whose first entry is already its end: no file types offered.
     request.lpstrFilter = L"\0";
