@@ -1,10 +1,7 @@
 #include "transfer.h"
 #include "timing.h"
 
-#include <io.h>
-
 #include <climits>
-#include <cstdio>
 
 namespace {
 
@@ -20,6 +17,8 @@ constexpr unsigned PAUSE_AFTER_BYTE_MS = 1;
 // A wait this much longer means no tape or a jam: from then on the status
 // is read about once a millisecond, not flat out.
 constexpr DWORD FLAT_OUT_POLL_MS = 50;
+// How often a read that has not come back looks for a stop.
+constexpr DWORD READ_STOP_CHECK_MS = 10;
 
 bool StopRequested(const TransferControl* control)
 {
@@ -103,26 +102,120 @@ void ReleasePort(HANDLE guard)
     CloseHandle(guard);
 }
 
-// The byte source of an open file.
-int NextFileByte(void* file)
+// An open file read a byte at a time, each byte when it is punched, so that
+// a file that changes meanwhile shows at once. Every read is overlapped and
+// watched for a stop: a file on a network share that went away can hold a
+// read for a minute, and the port must not wait for it.
+struct FileSource {
+    HANDLE file;
+    HANDLE readDone;
+    OVERLAPPED read;
+    unsigned long long offset;
+    unsigned char byte;
+    bool pending; // a read that has not come back yet
+    const TransferControl* control;
+};
+
+int ReadOutcome(DWORD error)
 {
-    const int next = std::fgetc(static_cast<std::FILE*>(file));
-    if (next != EOF)
-        return next;
     // A read error must not pass for the end of the file.
-    return std::ferror(static_cast<std::FILE*>(file)) ? SOURCE_FAILED : SOURCE_END;
+    return error == ERROR_HANDLE_EOF ? SOURCE_END : SOURCE_FAILED;
 }
 
-// Asked of the file's own handle: XP's msvcrt.dll has no 64-bit seek and
-// tell, and a file past 2 GiB only needs to count as very long.
-LONG FileSize(std::FILE* file)
+int NextFileByte(void* context)
 {
-    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    FileSource* source = static_cast<FileSource*>(context);
+    if (!source->pending) {
+        source->read = {};
+        source->read.Offset = static_cast<DWORD>(source->offset);
+        source->read.OffsetHigh = static_cast<DWORD>(source->offset >> 32);
+        source->read.hEvent = source->readDone;
+        if (!ReadFile(source->file, &source->byte, 1, nullptr, &source->read)
+            && GetLastError() != ERROR_IO_PENDING)
+            return ReadOutcome(GetLastError());
+        source->pending = true;
+    }
+    while (WaitForSingleObject(source->readDone, READ_STOP_CHECK_MS) == WAIT_TIMEOUT) {
+        if (StopRequested(source->control))
+            return SOURCE_STOPPED;
+    }
+    source->pending = false;
+    DWORD got = 0;
+    if (!GetOverlappedResult(source->file, &source->read, &got, FALSE))
+        return ReadOutcome(GetLastError());
+    if (got == 0)
+        return SOURCE_END;
+    ++source->offset;
+    return source->byte;
+}
+
+// Binary: 0x1A and CR LF are data like any other bytes. Other programs may
+// read and write the file meanwhile.
+bool OpenFileSource(FileSource& source, const wchar_t* path, const TransferControl* control)
+{
+    source = {};
+    source.control = control;
+    source.file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (source.file == INVALID_HANDLE_VALUE)
+        return false;
+    source.readDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return true;
+}
+
+// A read still out is called off first: the buffer it fills is ours.
+void CloseFileSource(FileSource& source)
+{
+    if (source.pending) {
+        CancelIo(source.file);
+        DWORD got = 0;
+        GetOverlappedResult(source.file, &source.read, &got, TRUE);
+    }
+    CloseHandle(source.readDone);
+    CloseHandle(source.file);
+}
+
+// The size when the send begins. A file past 2 GiB only needs to count as
+// very long.
+LONG FileSize(HANDLE file)
+{
     DWORD high = 0;
-    const DWORD low = GetFileSize(handle, &high);
+    const DWORD low = GetFileSize(file, &high);
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
         return 0;
     return high != 0 || low > LONG_MAX ? LONG_MAX : static_cast<LONG>(low);
+}
+
+// The next byte of the source onto the tape; Sent when it was punched.
+TransferOutcome PunchNextByte(const ByteSource& source, PortBase base, TransferControl* control)
+{
+    if (StopRequested(control))
+        return TransferOutcome::Stopped;
+    const int next = source.next(source.context);
+    switch (next) {
+    case SOURCE_STOPPED:
+        return TransferOutcome::Stopped;
+    case SOURCE_FAILED:
+        return TransferOutcome::ReadFailed;
+    case SOURCE_END:
+        // Shorter than when the send began.
+        return TransferOutcome::FileChanged;
+    }
+    if (!PunchByte(base, static_cast<std::uint8_t>(next), control))
+        return TransferOutcome::Stopped;
+    InterlockedIncrement(&control->bytesSent);
+    return TransferOutcome::Sent;
+}
+
+// Once every byte is punched, the file must end there. A stop asked for
+// meanwhile comes too late to make the tape short.
+TransferOutcome CheckEnd(const ByteSource& source)
+{
+    const int next = source.next(source.context);
+    if (next == SOURCE_FAILED)
+        return TransferOutcome::ReadFailed;
+    // Longer than when the send began.
+    return next >= 0 ? TransferOutcome::FileChanged : TransferOutcome::Sent;
 }
 
 } // namespace
@@ -130,32 +223,15 @@ LONG FileSize(std::FILE* file)
 TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase base,
                                  TransferControl* control)
 {
-    TransferControl unwatched;
-    if (!control)
-        control = &unwatched;
     InterlockedExchange(&control->fileSize, size);
     InterlockedExchange(&control->bytesSent, 0);
 
     BeginFineTiming();
     TransferOutcome outcome = TransferOutcome::Sent;
-    for (;;) {
-        if (StopRequested(control)) {
-            outcome = TransferOutcome::Stopped;
-            break;
-        }
-        const int next = source.next(source.context);
-        if (next == SOURCE_END)
-            break;
-        if (next == SOURCE_FAILED) {
-            outcome = TransferOutcome::ReadFailed;
-            break;
-        }
-        if (!PunchByte(base, static_cast<std::uint8_t>(next), control)) {
-            outcome = TransferOutcome::Stopped;
-            break;
-        }
-        InterlockedIncrement(&control->bytesSent);
-    }
+    while (outcome == TransferOutcome::Sent && control->bytesSent < size)
+        outcome = PunchNextByte(source, base, control);
+    if (outcome == TransferOutcome::Sent)
+        outcome = CheckEnd(source);
     // However the transfer ended, the port is left at rest.
     WritePortByte(base + CONTROL_REGISTER, CONTROL_AT_REST);
     EndFineTiming();
@@ -164,11 +240,13 @@ TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase b
 
 TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, TransferControl* control)
 {
+    TransferControl unwatched;
+    if (!control)
+        control = &unwatched;
     // The file comes first, so that when both would fail only its message
-    // shows. Binary: 0x1A and CR LF are data like any other bytes. Other
-    // programs may read and write the file meanwhile.
-    std::FILE* file = _wfopen(path, L"rb");
-    if (!file)
+    // shows.
+    FileSource file;
+    if (!OpenFileSource(file, path, control))
         return TransferOutcome::FileNotOpened;
 
     // A port that another program drives is reported like one that cannot
@@ -177,12 +255,13 @@ TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, Transfer
     if (const HANDLE claim = ClaimPort(portBase)) {
         const HANDLE access = OpenPortAccess();
         if (access != INVALID_HANDLE_VALUE) {
-            outcome = SendBytesToPunch({NextFileByte, file}, FileSize(file), portBase, control);
+            outcome =
+                SendBytesToPunch({NextFileByte, &file}, FileSize(file.file), portBase, control);
             ClosePortAccess(access);
         }
         ReleasePort(claim);
     }
-    std::fclose(file);
+    CloseFileSource(file);
     return outcome;
 }
 
@@ -195,6 +274,8 @@ const wchar_t* OutcomeMessage(TransferOutcome outcome)
         return L"Could not open LPT port";
     case TransferOutcome::ReadFailed:
         return L"Could not read the file";
+    case TransferOutcome::FileChanged:
+        return L"The file changed while it was being punched: the tape is not the file";
     case TransferOutcome::Sent:
     case TransferOutcome::Stopped:
         break;

@@ -9,6 +9,9 @@ enum class TransferOutcome {
     PortNotOpened,
     ReadFailed,
     Stopped,
+    // The file ended before the size it had when the send began, or went on
+    // past it: the tape is not the file.
+    FileChanged,
 };
 
 // Shared between the thread that runs a transfer and the one that watches
@@ -25,21 +28,27 @@ struct TransferControl {
 
 // Opens the file, claims the port against other programs, opens port access,
 // then sends every byte with the punch handshake. The path is wide, so that
-// a name in any script opens. control may be null when nobody watches.
+// a name in any script opens. control may be null when nobody watches. A
+// stop is seen even while a read of the file hangs: the port is left at
+// rest at once, and the read is called off before this returns.
 TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, TransferControl* control);
 
 // Where a transfer's bytes come from: next(context) gives the next byte
-// (0-255), SOURCE_END after the last one, or SOURCE_FAILED when a read fails.
+// (0-255), SOURCE_END after the last one, SOURCE_FAILED when a read fails,
+// or SOURCE_STOPPED when a stop was asked for while a read waited.
 // A file in the program; a test may stand in a disk that fails part-way.
 constexpr int SOURCE_END = -1;
 constexpr int SOURCE_FAILED = -2;
+constexpr int SOURCE_STOPPED = -3;
 struct ByteSource {
     int (*next)(void* context);
     void* context;
 };
 
 // The byte loop on its own, for a source that is already open and port
-// access that is already granted. size is what progress counts against.
+// access that is already granted. size is the promise: exactly that many
+// bytes, and then the source's end. A stop asked for once every byte has
+// been punched comes too late to make the tape short.
 TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase portBase,
                                  TransferControl* control);
 

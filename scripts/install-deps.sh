@@ -17,7 +17,7 @@ if sh "$here/../tests/tools/runs-32bit.sh"; then
 else
     wanted="g++-mingw-w64-x86-64-win32 wine64 qemu-system-x86 qemu-utils debootstrap e2fsprogs"
 fi
-wanted="cmake make g++-mingw-w64-i686-win32 doctest-dev wine xvfb xauth fonts-wine $wanted $*"
+wanted="cmake make g++-mingw-w64-i686-win32 doctest-dev wine xvfb xauth fonts-wine libfaketime $wanted $*"
 
 missing=
 for package in $wanted; do

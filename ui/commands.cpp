@@ -2,6 +2,7 @@
 // punch on a worker thread so that the window stays alive while the punch
 // works, and can cancel it.
 #include "main_window.h"
+#include "click_guard.h"
 #include "late_bound.h"
 #include "transfer.h"
 
@@ -11,6 +12,14 @@ namespace {
 
 constexpr UINT_PTR PROGRESS_TIMER = 1;
 constexpr UINT PROGRESS_INTERVAL_MS = 200;
+// Asks, after a send button changed meaning, whether the change is over.
+constexpr UINT_PTR SETTLE_TIMER = 2;
+constexpr UINT SETTLE_INTERVAL_MS = 100;
+// Windows ends a session or sleeps once the windows have answered, and
+// takes a window that is slower for one that hangs: a transfer held in a
+// read gets this long to stop and leave the port at rest.
+constexpr DWORD SYSTEM_STOP_WAIT_MS = 1500;
+constexpr int CAPTION_CAPACITY = 128;
 // A punch that stays busy longer than this is worth telling the user about.
 constexpr LONG PUNCH_STALL_MS = 2000;
 constexpr const wchar_t* CANCEL_TEXT = L"Cancel";
@@ -23,55 +32,24 @@ constexpr const wchar_t* SHUTDOWN_REASON = L"A tape is being punched.";
 
 // The one transfer that may run; thread is null while none does. The window
 // thread fills it before the worker starts and clears it after the worker
-// has ended, so only control is touched by both at once. serial counts the
-// transfers started: a transfer ended early, for a sleep, leaves its done
-// message behind, and that message must not end the next one.
+// has ended, so only control is touched by both at once. captionBefore is
+// the caption when the send was clicked: a send that puts no byte on the
+// port leaves it as it was, with the count of the tape stopped before.
 struct Transfer {
     HANDLE thread;
-    WPARAM serial;
     HWND window;
     int buttonId;
     PortBase port;
     bool closeWhenDone;
     wchar_t path[PATH_CAPACITY];
+    wchar_t captionBefore[CAPTION_CAPACITY];
     TransferControl control;
 };
 Transfer g_transfer;
 
-// A send button is both Send and Cancel. A click means what the button
-// showed when the press began, and a press that comes within the
-// double-click time of a change of meaning is the second half of a
-// double-click meant for the old one: it means nothing.
-LONG g_buttonMeaning = 0;           // counts the changes of meaning
-DWORD g_buttonMeaningChangedAt = 0; // GetTickCount() of the last change
-struct Press {
-    HWND control;
-    LONG meaning;
-    DWORD time;
-};
-Press g_press = {};
-
-// Milliseconds from earlier to later on GetTickCount's clock, negative when
-// "earlier" is in fact later. Signed, it also holds across the count's wrap
-// after 49.7 days.
-LONG TicksBetween(DWORD earlier, DWORD later)
-{
-    return static_cast<LONG>(later - earlier);
-}
-
-// Whether the click just reported by a send button stands; forgets the press.
-// A press read late, after the button changed under it, is older than the
-// change and never stands.
-bool ClickStands(HWND button)
-{
-    const Press press = g_press.control == button
-                            ? g_press
-                            : Press{button, g_buttonMeaning, GetTickCount()};
-    g_press = {};
-    return press.meaning == g_buttonMeaning
-        && TicksBetween(g_buttonMeaningChangedAt, press.time)
-               >= static_cast<LONG>(GetDoubleClickTime());
-}
+ClickGuard g_clicks = {GetTickCount};
+// A file dialog is open: the clicks it lets through choose no second file.
+bool g_choosingFile = false;
 
 // ShutdownBlockReason* came with Windows Vista: looked up, so that the
 // program still starts on XP, where refusing WM_QUERYENDSESSION is enough.
@@ -95,23 +73,40 @@ void ShowError(HWND window, const wchar_t* text)
     MessageBoxW(window, text, nullptr, MB_ICONERROR | MB_OK);
 }
 
+void SetCaption(HWND window, const wchar_t* caption)
+{
+    // Setting an unchanged caption would still repaint it five times a second.
+    wchar_t shown[CAPTION_CAPACITY] = {};
+    GetWindowTextW(window, shown, CAPTION_CAPACITY);
+    if (lstrcmpW(shown, caption) != 0) {
+        SetWindowTextW(window, caption);
+    }
+}
+
 // The caption: the title alone, or after news of the transfer and its count,
 // "<news>N of M bytes - <title>". The news comes first: a 410-pixel caption,
 // or a taskbar button, cuts off the end of a long caption.
 void ShowCaption(HWND window, const wchar_t* news)
 {
-    wchar_t caption[128];
+    wchar_t caption[CAPTION_CAPACITY];
     if (news) {
         wsprintfW(caption, L"%s%ld of %ld bytes - %s", news, g_transfer.control.bytesSent,
                   g_transfer.control.fileSize, WINDOW_TITLE);
     } else {
         lstrcpyW(caption, WINDOW_TITLE);
     }
-    // Setting an unchanged caption would still repaint it five times a second.
-    wchar_t shown[128] = {};
-    GetWindowTextW(window, shown, 128);
-    if (lstrcmpW(shown, caption) != 0) {
-        SetWindowTextW(window, caption);
+    SetCaption(window, caption);
+}
+
+// A tape that stopped short keeps its count in the caption until the next
+// send puts a byte on the port: it is where a repair piece starts. A send
+// that put none leaves the caption as it found it.
+void ShowOutcomeCaption(HWND window, TransferOutcome outcome)
+{
+    if (g_transfer.control.bytesSent == 0) {
+        SetCaption(window, g_transfer.captionBefore);
+    } else {
+        ShowCaption(window, outcome == TransferOutcome::Sent ? nullptr : L"Stopped after ");
     }
 }
 
@@ -122,7 +117,7 @@ DWORD WINAPI TransferThread(LPVOID parameter)
     // No idle sleep while the punch works; the request ends with the thread.
     SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     TransferOutcome outcome = SendFileToPunch(transfer->path, transfer->port, &transfer->control);
-    PostMessageW(transfer->window, WM_TRANSFER_DONE, transfer->serial, 0);
+    PostMessageW(transfer->window, WM_TRANSFER_DONE, 0, 0);
     return static_cast<DWORD>(outcome);
 }
 
@@ -134,8 +129,8 @@ void ShowTransferRunning(HWND window, bool running)
             EnableWindow(GetDlgItem(window, id), !running);
         }
     }
-    ++g_buttonMeaning;
-    g_buttonMeaningChangedAt = GetTickCount();
+    NoteChange(g_clicks);
+    SetTimer(window, SETTLE_TIMER, SETTLE_INTERVAL_MS, nullptr);
     SetShutdownBlockReason(window, running);
     for (const ControlLayout& control : MAIN_CONTROLS) {
         if (control.id == g_transfer.buttonId) {
@@ -143,37 +138,25 @@ void ShowTransferRunning(HWND window, bool running)
         }
     }
     if (running) {
-        ShowCaption(window, nullptr);
         SetTimer(window, PROGRESS_TIMER, PROGRESS_INTERVAL_MS, nullptr);
     } else {
         KillTimer(window, PROGRESS_TIMER);
     }
 }
 
-// Waits for the worker, whose last act is to post WM_TRANSFER_DONE, so the
-// wait is short once it has been asked to stop or has finished. A transfer
-// that stopped short keeps its count in the caption until the next send:
-// it is where a repair piece starts.
-TransferOutcome EndTransfer(HWND window)
+// Called for WM_TRANSFER_DONE, the worker's last act, so the wait for it
+// is short. Ends the transfer, then closes the window if that was asked
+// for meanwhile, or else shows the outcome's message.
+void FinishTransfer(HWND window)
 {
     WaitForSingleObject(g_transfer.thread, INFINITE);
-    DWORD outcome = 0;
-    GetExitCodeThread(g_transfer.thread, &outcome);
+    DWORD ended = 0;
+    GetExitCodeThread(g_transfer.thread, &ended);
     CloseHandle(g_transfer.thread);
     g_transfer.thread = nullptr;
     ShowTransferRunning(window, false);
-    const auto ended = static_cast<TransferOutcome>(outcome);
-    const bool stoppedShort =
-        ended == TransferOutcome::Stopped || ended == TransferOutcome::ReadFailed;
-    ShowCaption(window, stoppedShort ? L"Stopped after " : nullptr);
-    return ended;
-}
-
-// Ends the transfer, then closes the window if that was asked for
-// meanwhile, or else shows the outcome's message.
-void FinishTransfer(HWND window)
-{
-    const TransferOutcome outcome = EndTransfer(window);
+    const auto outcome = static_cast<TransferOutcome>(ended);
+    ShowOutcomeCaption(window, outcome);
     if (g_transfer.closeWhenDone) {
         DestroyWindow(window);
     } else if (const wchar_t* message = OutcomeMessage(outcome)) {
@@ -181,13 +164,34 @@ void FinishTransfer(HWND window)
     }
 }
 
+// For the end of the session or a sleep: stops the transfer and, within the
+// time a window has to answer, waits for the port to be left at rest and
+// says in the caption where the tape stopped. Its worker sees the stop even
+// while a read of the file hangs. Any message waits for the transfer's done
+// message, which comes after this one: no box opens while Windows waits.
+void StopForSystem(HWND window)
+{
+    RequestStop(&g_transfer.control);
+    KillTimer(window, PROGRESS_TIMER);
+    DWORD ended = static_cast<DWORD>(TransferOutcome::Stopped);
+    if (WaitForSingleObject(g_transfer.thread, SYSTEM_STOP_WAIT_MS) == WAIT_OBJECT_0) {
+        GetExitCodeThread(g_transfer.thread, &ended);
+    }
+    ShowOutcomeCaption(window, static_cast<TransferOutcome>(ended));
+}
+
 void OnSelectFile(HWND window)
 {
+    // A double-click read late reaches the button again while the dialog
+    // it opened is open.
+    if (g_choosingFile) {
+        return;
+    }
     wchar_t path[PATH_CAPACITY] = {};
     OPENFILENAMEW request = {};
     request.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     // Owned, the window waits while a file is chosen: no send starts under
-    // the dialog, and no second dialog opens.
+    // the dialog.
     request.hwndOwner = window;
     // A list whose first entry is already its end: no file types offered.
     request.lpstrFilter = L"\0";
@@ -202,14 +206,17 @@ void OnSelectFile(HWND window)
     using GetOpenFileName = BOOL(WINAPI*)(LPOPENFILENAMEW);
     const auto getOpenFileName =
         LateBound<GetOpenFileName>("comdlg32.dll", "GetOpenFileNameW");
-    if (getOpenFileName && getOpenFileName(&request)) {
+    g_choosingFile = true;
+    const bool chosen = getOpenFileName && getOpenFileName(&request);
+    g_choosingFile = false;
+    if (chosen) {
         SetDlgItemTextW(window, ID_PATH, path);
     }
 }
 
 void OnSend(HWND window, int buttonId, PortBase port)
 {
-    if (!ClickStands(GetDlgItem(window, buttonId))) {
+    if (!ClickStands(g_clicks, GetDlgItem(window, buttonId))) {
         return;
     }
     if (g_transfer.thread) {
@@ -224,7 +231,7 @@ void OnSend(HWND window, int buttonId, PortBase port)
         return;
     }
     GetDlgItemTextW(window, ID_PATH, g_transfer.path, PATH_CAPACITY);
-    ++g_transfer.serial;
+    GetWindowTextW(window, g_transfer.captionBefore, CAPTION_CAPACITY);
     g_transfer.window = window;
     g_transfer.buttonId = buttonId;
     g_transfer.port = port;
@@ -254,29 +261,34 @@ void OnCommand(HWND window, WPARAM command)
     }
 }
 
-void OnProgressTimer(HWND window)
+void OnTimer(HWND window, WPARAM timer)
 {
+    if (timer == SETTLE_TIMER) {
+        if (ChangeSettled(g_clicks)) {
+            KillTimer(window, SETTLE_TIMER);
+        }
+        return;
+    }
+    // The count shows from the first byte on the port; a punch that holds
+    // up even the first is news at once. Signed: a wait that begins after
+    // now was read is not a long one.
+    const DWORD now = GetTickCount();
     const TransferControl& control = g_transfer.control;
     const bool stalled = control.waitingForPunch
-        && TicksBetween(control.waitStartTick, GetTickCount()) > PUNCH_STALL_MS;
-    ShowCaption(window, stalled ? L"Waiting for the punch - " : L"");
+        && static_cast<LONG>(now - control.waitStartTick) > PUNCH_STALL_MS;
+    if (stalled || control.bytesSent > 0) {
+        ShowCaption(window, stalled ? L"Waiting for the punch - " : L"");
+    }
 }
 
 void NotePress(const MSG& message)
 {
-    // A held space bar repeats its WM_KEYDOWN: the press began at the first.
-    const bool press = message.message == WM_LBUTTONDOWN || message.message == WM_LBUTTONDBLCLK
-        || (message.message == WM_KEYDOWN && message.wParam == VK_SPACE
-            && (HIWORD(message.lParam) & KF_REPEAT) == 0);
-    if (press) {
-        g_press = {message.hwnd, g_buttonMeaning, message.time};
-    }
+    NoteInput(g_clicks, message);
 }
 
-void OnTransferDone(HWND window, WPARAM serial)
+void OnTransferDone(HWND window)
 {
-    // A transfer ended early, with the session or for a sleep, is over.
-    if (g_transfer.thread && serial == g_transfer.serial) {
+    if (g_transfer.thread) {
         FinishTransfer(window);
     }
 }
@@ -302,8 +314,7 @@ void OnEndSession(HWND window, WPARAM ending)
 {
     // Windows ends the process once this returns: leave the port at rest first.
     if (ending && g_transfer.thread) {
-        RequestStop(&g_transfer.control);
-        EndTransfer(window);
+        StopForSystem(window);
     }
 }
 
@@ -317,8 +328,7 @@ LRESULT OnPowerBroadcast(HWND window, WPARAM event, LPARAM data)
     // mid-byte. The port is at rest, and the caption says where the tape
     // stopped, before the PC sleeps.
     if (event == PBT_APMSUSPEND && g_transfer.thread) {
-        RequestStop(&g_transfer.control);
-        FinishTransfer(window);
+        StopForSystem(window);
     }
     return DefWindowProcW(window, WM_POWERBROADCAST, event, data);
 }

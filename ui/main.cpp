@@ -54,10 +54,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(window, wParam);
         return 0;
     case WM_TIMER:
-        OnProgressTimer(window);
+        OnTimer(window, wParam);
         return 0;
     case WM_TRANSFER_DONE:
-        OnTransferDone(window, wParam);
+        OnTransferDone(window);
         return 0;
     case WM_CLOSE:
         OnClose(window);

@@ -18,8 +18,8 @@ constexpr int PATH_CAPACITY = 255;
 
 constexpr const wchar_t* WINDOW_TITLE = L"Facit 4070 puncher simple interface";
 
-// Posted by the transfer's thread when it ends; wParam is the transfer's
-// serial number, and the thread's exit code its outcome.
+// Posted by the transfer's thread as its last act; the thread's exit code
+// is the outcome.
 constexpr UINT WM_TRANSFER_DONE = WM_APP + 1;
 
 struct ControlLayout {
@@ -44,8 +44,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 // The handlers behind MainWindowProc that belong to the commands.
 void OnCommand(HWND window, WPARAM command);
-void OnProgressTimer(HWND window);
-void OnTransferDone(HWND window, WPARAM serial);
+void OnTimer(HWND window, WPARAM timer);
+void OnTransferDone(HWND window);
 void OnClose(HWND window);
 LRESULT OnQueryEndSession();
 void OnEndSession(HWND window, WPARAM ending);

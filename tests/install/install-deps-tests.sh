@@ -97,7 +97,7 @@ esac
 case $line in *wine64*|*cmake*) fail "names packages that could be installed: $line" ;; esac
 
 case_name="a machine that has everything asks apt nothing"
-machine no "cmake make g++-mingw-w64-i686-win32 doctest-dev wine xvfb xauth fonts-wine
+machine no "cmake make g++-mingw-w64-i686-win32 doctest-dev wine xvfb xauth fonts-wine libfaketime
     g++-mingw-w64-x86-64-win32 wine64 qemu-system-x86 qemu-utils debootstrap e2fsprogs zip" "" 0
 run zip
 [ $status -eq 0 ] || fail "exit $status: $(cat "$work/out")"

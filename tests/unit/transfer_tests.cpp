@@ -1,54 +1,5 @@
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
-#include "fake_port.h"
-#include "test_support.h"
-#include "transfer.h"
-
-#include <doctest/doctest.h>
-
-#include <string>
-
-namespace {
-
-PortEvent Out(unsigned address, unsigned value) { return {PortOp::Out, address, value}; }
-PortEvent In(unsigned address, unsigned value) { return {PortOp::In, address, value}; }
-PortEvent Pause(unsigned ms) { return {PortOp::Pause, 0, ms}; }
-const PortEvent OPEN = {PortOp::OpenAccess, 0, 0};
-const PortEvent CLOSE = {PortOp::CloseAccess, 0, 0};
-const PortEvent TIMING_ON = {PortOp::FineTimingOn, 0, 0};
-const PortEvent TIMING_OFF = {PortOp::FineTimingOff, 0, 0};
-
-// A file in the temporary folder, removed when the test ends.
-struct TempFile {
-    std::string path = TempPath("tape");
-    explicit TempFile(const std::string& bytes) { REQUIRE(WriteFileBytes(path, bytes)); }
-    ~TempFile() { DeleteFileA(path.c_str()); }
-};
-
-// Gives its bytes, then the end, or a failed read the way a disk fails
-// part-way; reads after a failure fail again.
-struct ScriptedSource {
-    std::string bytes;
-    bool failsAtEnd;
-    size_t at = 0;
-};
-
-int NextScriptedByte(void* context)
-{
-    ScriptedSource* source = static_cast<ScriptedSource*>(context);
-    if (source->at < source->bytes.size())
-        return static_cast<unsigned char>(source->bytes[source->at++]);
-    return source->failsAtEnd ? SOURCE_FAILED : SOURCE_END;
-}
-
-std::vector<unsigned> Bytes(std::initializer_list<unsigned> values) { return values; }
-
-TransferOutcome SendBytes(const std::string& bytes, PortBase base, TransferControl* control = nullptr)
-{
-    TempFile file(bytes);
-    return SendFileToPunch(Widen(file.path).c_str(), base, control);
-}
-
-} // namespace
+#include "transfer_steps.h"
 
 TEST_CASE("one byte on each port follows the handshake exactly")
 {
@@ -322,8 +273,8 @@ TEST_CASE("another thread can stop a transfer that waits for the punch")
     const HANDLE worker = CreateThread(nullptr, 0, RunStuckTransfer, &run, 0, nullptr);
     REQUIRE(worker != nullptr);
     // The watcher sees the wait begin before it asks for the stop.
-    const DWORD deadline = GetTickCount() + 5000;
-    while (run.control.waitingForPunch == 0 && GetTickCount() < deadline)
+    const DWORD start = GetTickCount();
+    while (run.control.waitingForPunch == 0 && GetTickCount() - start < 5000)
         Sleep(1);
     CHECK(run.control.waitingForPunch == 1);
     CHECK(GetTickCount() - run.control.waitStartTick < 5000);

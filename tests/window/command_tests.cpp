@@ -51,8 +51,7 @@ TEST_CASE("failed sends show their message box, owned by the main window")
                               {"the field still says No file yet...", nullptr, LPT1, NO_FILE},
                               {"an empty field", "", LPT2, NO_FILE},
                               {"under Wine a file that opens, whose first read fails",
-                               "Z:\\proc\\self\\mem", LPT1,
-                               "Could not read the file", "Stopped after 0 of 0 bytes - " + TITLE},
+                               "Z:\\proc\\self\\mem", LPT1, "Could not read the file"},
                           });
 }
 
@@ -70,6 +69,44 @@ TEST_CASE("a path of more than 254 characters is refused, not cut short and sent
     CloseAndExpectExitZero(app);
     // Once, from the 254-character path; not twice.
     CHECK(ReadFileBytes(app.punched) == SAMPLE);
+}
+
+TEST_CASE("a send that cannot start, or puts no byte on the port, keeps the last tape's count")
+{
+    AppRun app;
+    const std::string path = StartWithFile(app, SAMPLE, "--stuck-after 3");
+    HWND field = GetDlgItem(app.window, PATH_FIELD);
+    HWND send = GetDlgItem(app.window, LPT1.button);
+    const std::string of = " of " + std::to_string(SAMPLE.size()) + " bytes - " + TITLE;
+    auto captionIs = [&](const std::string& caption) {
+        return WaitUntil([&] { return ReadWindowText(app.window) == caption; });
+    };
+    Click(send);
+    REQUIRE(captionIs("Waiting for the punch - 3" + of));
+    Click(send);
+    REQUIRE(captionIs("Stopped after 3" + of));
+    // Past the double-click time after the button read Send again.
+    Sleep(700);
+    // Another copy of the program punching on LPT2.
+    const HANDLE otherCopy = CreateMutexA(nullptr, TRUE, "Global\\Tapelark.Port.278");
+    REQUIRE(otherCopy);
+    const std::string typo = path + "x";
+    CheckFailedSends(app, {
+                              {"a typo in the path", typo.c_str(), LPT1, NO_FILE, "Stopped after 3" + of},
+                              {"the port taken", path.c_str(), LPT2, NO_PORT, "Stopped after 3" + of},
+                              {"a file whose first read fails", "Z:\\proc\\self\\mem", LPT1,
+                               "Could not read the file", "Stopped after 3" + of},
+                          });
+    CloseHandle(otherCopy);
+    // The stuck punch holds up the first byte, and the send is cancelled.
+    WriteWindowText(field, path);
+    Click(send);
+    REQUIRE(captionIs("Waiting for the punch - 0" + of));
+    Click(send);
+    CHECK(WaitUntil([&] { return ReadWindowText(send) == LPT1.text; }));
+    CHECK(captionIs("Stopped after 3" + of));
+    CloseAndExpectExitZero(app);
+    CHECK(ReadFileBytes(app.punched) == SAMPLE.substr(0, 3));
 }
 
 } // TEST_SUITE

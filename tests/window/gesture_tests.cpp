@@ -39,15 +39,29 @@ TEST_SUITE("gestures") {
 
 TEST_CASE("a double-click on a send button punches the whole file, once, also when read late")
 {
-    for (const Port& port : {LPT1, LPT2}) {
-        INFO(std::string(port.text));
+    // A slow double-click: its second press well past half of Windows'
+    // double-click time.
+    const DWORD slowGap = GetDoubleClickTime() * 8 / 10;
+    const struct {
+        Port port;
+        DWORD gapMs;
+        bool readLate;
+    } doubleClicks[] = {
+        {LPT1, HUMAN_DOUBLE_CLICK_GAP_MS, false},
+        {LPT1, slowGap, false},
+        // The program reads the whole double-click only after the transfer
+        // its first click starts.
+        {LPT2, HUMAN_DOUBLE_CLICK_GAP_MS, true},
+    };
+    for (const auto& doubleClick : doubleClicks) {
+        const Port& port = doubleClick.port;
+        INFO(std::string(port.text), ", second press after ", doubleClick.gapMs, " ms",
+             std::string(doubleClick.readLate ? ", read late" : ""));
         AppRun app;
         const std::string bytes = RandomBytes(50, port.base);
         StartWithFile(app, bytes, "--busy-ms 20");
-        // On LPT2 the program reads the whole double-click only after the
-        // transfer its first click starts.
-        const HANDLE held = port.base == LPT2.base ? HoldWindowThread(app.window) : nullptr;
-        PostDoubleClick(SendButton(app, port), HUMAN_DOUBLE_CLICK_GAP_MS);
+        const HANDLE held = doubleClick.readLate ? HoldWindowThread(app.window) : nullptr;
+        PostDoubleClick(SendButton(app, port), doubleClick.gapMs);
         if (held) {
             Sleep(HUMAN_DOUBLE_CLICK_GAP_MS);
             ReleaseWindowThread(held);
@@ -152,6 +166,31 @@ TEST_CASE("a path typed or pasted into the field is used whole, in any script")
 
 } // TEST_SUITE
 
+TEST_SUITE("dialog") {
+
+TEST_CASE("a double-click on Select file read late opens one dialog")
+{
+    AppRun app;
+    REQUIRE(StartApp(app));
+    const HANDLE held = HoldWindowThread(app.window);
+    REQUIRE(held);
+    PostDoubleClick(GetDlgItem(app.window, SELECT_FILE), HUMAN_DOUBLE_CLICK_GAP_MS);
+    ReleaseWindowThread(held);
+    HWND dialog =
+        WaitForWindow([&] { return FindAppWindow(app, "#32770", "Select file for copiing"); });
+    REQUIRE(dialog);
+    // Time for a second dialog to open over the first, had the second
+    // click been taken.
+    Sleep(PAST_DOUBLE_CLICK_MS);
+    Click(GetDlgItem(dialog, IDCANCEL), 500);
+    REQUIRE(WaitUntil([&] { return !IsWindow(dialog); }));
+    CHECK(NoDialogAppears(app));
+    CHECK(IsWindowEnabled(app.window));
+    CloseAndExpectExitZero(app);
+}
+
+} // TEST_SUITE
+
 TEST_SUITE("session") {
 
 TEST_CASE("log-off, shutdown and standby are refused while a tape is punched, and only then")
@@ -212,6 +251,45 @@ TEST_CASE("when the session ends anyway, or the PC goes to sleep, the transfer s
         CHECK_FALSE(trace.back().isIn);
         CHECK(trace.back().port == LPT2.base + 2);
         CHECK(trace.back().value == 0x01);
+    }
+}
+
+} // TEST_SUITE
+
+// Run by uptime.sh, with Wine's clocks moved so that the tick count starts
+// past 2^31 ms, the uptime of a PC left on for 24.9 days; and once more
+// with the count about to wrap, as it does after 49.7 days.
+TEST_SUITE("uptime" * doctest::skip(true)) {
+
+TEST_CASE("on a PC up for weeks a click on Send punches the file, also across the wrap")
+{
+    const DWORD start = GetTickCount();
+    MESSAGE("GetTickCount() at the start: ", start);
+    REQUIRE(start >= 0x80000000u);
+    // Within a minute of the wrap: a send on each side of it.
+    const bool wrapsSoon = start > 0xFFFFFFFFu - 60000;
+    AppRun app;
+    StartWithFile(app, SAMPLE, "--busy-ms 20");
+    std::string expected;
+    auto send = [&] {
+        MESSAGE("a click at GetTickCount() ", GetTickCount());
+        PostClick(SendButton(app, LPT1));
+        CHECK(WaitUntil([&] { return ButtonReads(app, LPT1, "Cancel"); }, 5000));
+        REQUIRE(WaitUntil([&] { return ButtonReads(app, LPT1, LPT1.text); }, 30000));
+        expected += SAMPLE;
+    };
+    send();
+    if (wrapsSoon) {
+        REQUIRE(WaitUntil([] { return GetTickCount() < 0x80000000u; }, 70000));
+        send();
+    }
+    CHECK(NoDialogAppears(app));
+    CloseAndExpectExitZero(app);
+    CHECK(ReadFileBytes(app.punched) == expected);
+    CheckPortAtRest(app, LPT1);
+    char keep[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("TAPELARK_KEEP_TAPE", keep, MAX_PATH)) {
+        CHECK(CopyFileA(app.punched.c_str(), keep, FALSE));
     }
 }
 
