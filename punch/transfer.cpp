@@ -13,8 +13,6 @@ namespace {
 constexpr unsigned CONTROL_BYTE_READY = 0x00;
 // Put on the data lines before each byte.
 constexpr unsigned DATA_LINES_BLANK = 0xFF;
-constexpr unsigned PAUSE_BEFORE_BYTE_MS = 12;
-constexpr unsigned PAUSE_AFTER_BYTE_MS = 1;
 // A working punch is busy for about 13 ms a byte (75 characters a second).
 // A wait this much longer means no tape or a jam: from then on the status
 // is read about once a millisecond, not flat out.

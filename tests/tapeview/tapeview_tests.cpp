@@ -146,20 +146,22 @@ bool Contains(const std::string& text, const std::string& part)
 TEST_CASE("text rows have a hole in each set bit's channel and always the feed hole")
 {
     // The length in rows, feet and inches at 10 rows to the inch, metres,
-    // and the time at 75 rows a second.
+    // and the time a person waits with the program on a 75 rows a second
+    // punch: 12 ms of blank data lines, then 1/75 s busy, a row.
     for (const auto& [rows, length] : std::vector<std::pair<std::size_t, std::string>>{
-             {1200, "1,200 rows: 10 ft, 3.05 m, 16 s"},
-             {120000, "120,000 rows: 1000 ft, 304.80 m, 26 min 40 s"},
-             {1326, "1,326 rows: 11 ft 0.6 in, 3.37 m, 18 s"},
-             {0, "0 rows: 0 in, 0.00 m, 0 s"}}) {
+             {1200, "1,200 rows: 10 ft, 3.05 m, 30.4 s"},
+             {120000, "120,000 rows: 1000 ft, 304.80 m, 50 min 40 s"},
+             {1326, "1,326 rows: 11 ft 0.6 in, 3.37 m, 33.6 s"},
+             {2368, "2,368 rows: 19 ft 8.8 in, 6.01 m, 1 min 0 s"},
+             {0, "0 rows: 0 in, 0.00 m, 0.0 s"}}) {
         const std::string tape(rows, 'x');
-        CHECK(SplitLines(TapeText(tape))[0] == length + " at 75 characters a second.");
-        CHECK(Contains(TapeSvg(tape, 64), ">Tape, " + length + " at 75"));
+        CHECK(SplitLines(TapeText(tape))[0] == length + " to punch at 25.3 ms a row.");
+        CHECK(Contains(TapeSvg(tape, 64), ">Tape, " + length + " to punch at 25.3 ms a row<"));
     }
 
     const std::vector<std::string> lines = SplitLines(TapeText(std::string("\x00\xFF\x41", 3)));
     REQUIRE(lines.size() == 6);
-    CHECK(lines[0] == "3 rows: 0.3 in, 0.01 m, 0 s at 75 characters a second.");
+    CHECK(lines[0] == "3 rows: 0.3 in, 0.01 m, 0.1 s to punch at 25.3 ms a row.");
     CHECK(Contains(lines[1], "channel 8 (bit 7) left, 1 (bit 0) right"));
     CHECK(lines[3] == "     0 |     .   |  00");
     CHECK(lines[4] == "     1 |OOOOO.OOO|  FF");
@@ -456,7 +458,7 @@ TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is neve
     const std::string file = "\"" + tape + "\"";
     const std::vector<std::string> rows = SplitLines(Tool("..\\tapeview.exe", "text " + file + " --from 70 --rows 3").output);
     REQUIRE(rows.size() == 6);
-    CHECK(rows[0] == "78 rows: 7.8 in, 0.20 m, 1 s at 75 characters a second.");
+    CHECK(rows[0] == "78 rows: 7.8 in, 0.20 m, 2.0 s to punch at 25.3 ms a row.");
     CHECK(rows[3].find("    70 |") == 0);
     CHECK(rows[5].find("    72 |") == 0);
     struct Case {

@@ -4,6 +4,7 @@
 #include "tapeview.h"
 
 #include "tape_row.h"
+#include "timing.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -95,9 +96,11 @@ void Hole(TextBuffer& svg, double x, double y, double radius, const char* attrib
 
 const char* TapeLength(unsigned long rows, char* text, std::size_t size)
 {
-    // Ten rows to the inch; 75 rows a second, rounded to the nearest second.
+    // Ten rows to the inch; the time at this program's pace on the punch,
+    // to a tenth of a second under a minute, else to the second.
     const unsigned long feet = rows / 120, tenths = rows % 120;
-    const unsigned long seconds = static_cast<unsigned long>((rows * 2ull + 75) / 150);
+    const double seconds = rows * ROW_MS / 1000;
+    const unsigned long whole = static_cast<unsigned long>(seconds + 0.5);
     char grouped[32], length[48], time[48];
     int at = 0;
     if (feet)
@@ -107,12 +110,12 @@ const char* TapeLength(unsigned long rows, char* text, std::size_t size)
                       tenths / 10, tenths % 10);
     else if (tenths || !feet)
         std::snprintf(length + at, sizeof length - at, "%s%lu in", feet ? " " : "", tenths / 10);
-    if (seconds >= 60)
-        std::snprintf(time, sizeof time, "%lu min %lu s", seconds / 60, seconds % 60);
+    if (whole >= 60)
+        std::snprintf(time, sizeof time, "%lu min %lu s", whole / 60, whole % 60);
     else
-        std::snprintf(time, sizeof time, "%lu s", seconds);
-    std::snprintf(text, size, "%s rows: %s, %.2f m, %s at 75 characters a second",
-                  Grouped(rows, grouped), length, rows * 0.00254, time);
+        std::snprintf(time, sizeof time, "%.1f s", seconds);
+    std::snprintf(text, size, "%s rows: %s, %.2f m, %s to punch at %.1f ms a row",
+                  Grouped(rows, grouped), length, rows * 0.00254, time, ROW_MS);
     return text;
 }
 

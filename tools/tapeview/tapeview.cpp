@@ -28,7 +28,8 @@ const char USAGE[] =
 const char HELP[] =
     "Shows the tape that FILE makes, one row per byte, before you punch it (any\n"
     "file: a tapeprep tape, a text, a program) or after (portemu's --punched),\n"
-    "with its length and the time it takes at 75 characters a second.\n"
+    "with its length and the time a Facit 4070 (75 rows a second) takes with\n"
+    "tapelark: 12 ms of blank data lines, then the punch's 13.3 ms, a row.\n"
     "  text        N rows (all) from row ROW (0) on as text, to stdout\n"
     "  tape-svg    the first N rows (64) down the page, with hex and characters\n"
     "  strip-svg   N rows (200) from row ROW (0) on, along the page: the start on\n"
