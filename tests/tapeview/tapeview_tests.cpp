@@ -186,6 +186,37 @@ TEST_CASE("text rows have a hole in each set bit's channel and always the feed h
     }
 }
 
+TEST_CASE("text --code eia: an EIA tape's characters, ? for a row with a hole lost")
+{
+    Folder folder("tapeview");
+    REQUIRE(WriteFileBytes(folder / "program.txt", "G1 X-.5\t\x7F\n"));
+    REQUIRE(Tool("..\\tapeprep.exe", "--code eia --leader 1 --trailer 0 \"" + folder / "program.txt"
+                                          + "\" \"" + folder / "program.tape\"")
+                .exitCode == 0);
+    std::string tape = ReadFileBytes(folder / "program.tape");
+    REQUIRE(tape.size() == 11);
+    tape[4] = static_cast<char>(tape[4] & ~0x04);  // X, 37h, without its channel 3
+    REQUIRE(WriteFileBytes(folder / "program.tape", tape));
+    const std::string file = " \"" + folder / "program.tape" + "\"";
+    const Run eia = Tool("..\\tapeview.exe", "text" + file + " --code eia");
+    CHECK(eia.exitCode == 0);
+    const std::vector<std::string> lines = SplitLines(eia.output);
+    REQUIRE(lines.size() == 4 + tape.size());
+    CHECK(lines[2] == "chr: EIA RS-244, EOB = end of block; ? = no EIA character");
+    const std::vector<std::string> columns = {"00",    "67  G", "01  1",   "10   ",   "33  ?", "40  -",
+                                              "6B  .", "15  5", "3E  TAB", "7F  DEL", "80  EOB"};
+    for (std::size_t row = 0; row < tape.size(); ++row) {
+        INFO(lines[4 + row]);
+        CHECK(lines[4 + row].substr(20) == columns[row]);
+    }
+    // By default the bytes' own characters, as for any file.
+    const Run raw = Tool("..\\tapeview.exe", "text" + file);
+    CHECK(SplitLines(raw.output).at(4).substr(20) == "67  g");
+    const Run wrong = Tool("..\\tapeview.exe", "text" + file + " --code ita2");
+    CHECK(wrong.exitCode == 2);
+    CHECK(wrong.output.find("tapeview: --code takes raw or eia") == 0);
+}
+
 TEST_CASE("the tape SVG draws one row per byte, channels as in the text, cut at --rows")
 {
     const std::string bytes("\x00\xFF\x41\x01\x80", 5);

@@ -3,6 +3,7 @@
 // input gives the same bytes out.
 #include "tapeview.h"
 
+#include "eia_code.h"
 #include "tape_row.h"
 #include "timing.h"
 
@@ -119,16 +120,34 @@ const char* TapeLength(unsigned long rows, char* text, std::size_t size)
     return text;
 }
 
+// The character column of an EIA tape: "?" for a row that is no EIA
+// character, a hole too many or too few.
+const char* EiaShown(unsigned char row, char* text)
+{
+    const int character = EiaCharacter(row);
+    switch (character) {
+    case EIA_NONE: return "?";
+    case '\n': return "EOB";
+    case '\t': return "TAB";
+    case 0x7F: return "DEL";
+    }
+    text[0] = static_cast<char>(character);  // blank tape shows nothing
+    text[1] = '\0';
+    return text;
+}
+
 void TapeText(TextBuffer& text, const unsigned char* bytes, std::size_t size, std::size_t from,
-              std::size_t rows)
+              std::size_t rows, bool eia)
 {
     char length[128];
-    AppendF(text, "%s.\nO = hole, . = feed hole; channel 8 (bit 7) left, 1 (bit 0) right\n",
-            TapeLength(size, length, sizeof length));
-    char row[40];
+    AppendF(text, "%s.\nO = hole, . = feed hole; channel 8 (bit 7) left, 1 (bit 0) right\n%s",
+            TapeLength(size, length, sizeof length),
+            eia ? "chr: EIA RS-244, EOB = end of block; ? = no EIA character\n" : "");
+    char row[40], shown[2];
     Append(text, row, TapeRowHeader(row, sizeof row));
     for (std::size_t i = from; i < size && i - from < rows; ++i)
-        Append(text, row, TapeRowText(static_cast<unsigned long>(i), bytes[i], row, sizeof row));
+        Append(text, row, TapeRowText(static_cast<unsigned long>(i), bytes[i], row, sizeof row,
+                                      eia ? EiaShown(bytes[i], shown) : nullptr));
 }
 
 void TapeSvg(TextBuffer& svg, const unsigned char* bytes, std::size_t size, std::size_t maxRows)

@@ -14,9 +14,9 @@
 // is what a person waits with this program on a Facit 4070. Returns text.
 const char* TapeLength(unsigned long rows, char* text, std::size_t size);
 // The length, a legend line, a column header, then up to rows rows from
-// row from on, in punched order.
+// row from on, in punched order; with eia, each row's EIA RS-244 character.
 void TapeText(TextBuffer& text, const unsigned char* bytes, std::size_t size, std::size_t from,
-              std::size_t rows);
+              std::size_t rows, bool eia = false);
 // The first maxRows bytes as a strip of tape down the page, with a note when
 // there are more.
 void TapeSvg(TextBuffer& svg, const unsigned char* bytes, std::size_t size, std::size_t maxRows);
