@@ -468,15 +468,46 @@ TEST_CASE("compare leaves out leader and trailer, names the first difference, a 
                                    + ":\r\n6 more bytes were not read."));
     CHECK(Contains(run.output, "tapeprep --from 10 makes a"));
     CHECK(marked() == ">     10 |     .   |  00                 (end)");
+    run = compare(std::string("\0HELLO\0WORL", 11));
+    CHECK(Contains(run.output, ":\r\n1 more byte was not read."));
     run = compare(words + "!!");
     CHECK(run.exitCode == 1);
     CHECK(Contains(run.output, "goes on too long:\r\n2 bytes more than " + expected + ", from its offset 11."));
     CHECK_FALSE(Contains(run.output, "tapeprep --from"));
 
-    // Leader of another byte; a file that cannot be read is trouble, not a difference.
+    // A row lost mid-tape, two lost in one place, one gained: where they
+    // first differ, and that the rest matches shifted; no short read.
+    auto shifted = [&](const std::string& where, const std::string& rest,
+                       const std::string& shift) {
+        INFO(run.output);
+        CHECK(run.exitCode == 1);
+        CHECK(Contains(run.output, actual + where + ":\r\nthey first differ there; the rest ("
+                                       + rest + ") matches shifted by " + shift + ".\r\n"));
+        CHECK_FALSE(Contains(run.output, "ends early"));
+        CHECK_FALSE(Contains(run.output, "goes on too long"));
+    };
+    run = compare("HELO" + words.substr(5));
+    shifted(" lost 1 row at offset 8 of " + expected, "7 rows", "1 row");
+    CHECK(Contains(run.output, "tapeprep --from 8 makes a"));
+    run = compare(words.substr(0, 7) + "LD");
+    shifted(" lost 2 rows at offset 12 of " + expected, "2 rows", "2 rows");
+    run = compare(words.substr(0, 9) + "RLD");
+    shifted(" has 1 row too many at its offset 9 (offset 14 of " + expected + ")", "2 rows", "1 row");
+
+    // Leader of another byte, also before a data row of 00; a file that
+    // cannot be read is trouble, not a difference.
     REQUIRE(WriteFileBytes(expected, "\x80\x80" "AB\x80"));
     CHECK(compare("AB", " --trim 0x80").exitCode == 0);
     CHECK(compare("AB").exitCode == 1);
+    const std::string zeroFirst("\x80\x80\0AB\x80", 6);
+    REQUIRE(WriteFileBytes(expected, zeroFirst));
+    run = compare(zeroFirst, " --trim 0x80");
+    CHECK(run.exitCode == 0);
+    CHECK(run.output == "The same: 3 bytes compared, without the rows of 80 at either end.\r\n");
+    run = compare("\x80" "AB\x80\x80", " --trim 0x80");
+    shifted(" lost 1 row at offset 2 of " + expected, "2 rows", "1 row");
+    REQUIRE(WriteFileBytes(expected, "A"));
+    CHECK(compare("A").output == "The same: 1 byte compared, without the rows of 00 at either end.\r\n");
     CHECK(Tool("..\\tapeview.exe", "compare \"" + expected + "\" \"" + actual + ".none\"").exitCode == 2);
     for (const std::string& path : {expected, actual})
         DeleteFileA(path.c_str());
