@@ -2,7 +2,8 @@
 //
 //   base + 0  data     write only: pins 2-9 (D0-D7)
 //   base + 1  status   read only: bit 7 presents pin 11 (BUSY), inverted,
-//                      so it reads 1 while the line is low
+//                      so it reads 1 while the line is low; bits 5 and 3
+//                      pins 12 (paper end) and 15 (ERROR) as they are
 //   base + 2  control  write only: bit 0 drives pin 1 (STROBE), inverted,
 //                      so writing 1 pulls the line low
 //
@@ -25,6 +26,14 @@ constexpr std::uint16_t CONTROL_REGISTER = 2;
 // The two bits of the handshake, each inverted by the port hardware.
 constexpr unsigned CONTROL_STROBE = 0x01;  // written 1: pin 1 (STROBE) low
 constexpr unsigned STATUS_BUSY = 0x80;     // reads 1: pin 11 (BUSY) low, the punch busy
+// STROBE low: the port at rest, between bytes and between transfers; the
+// punch takes no byte until STROBE rises.
+constexpr unsigned CONTROL_AT_REST = CONTROL_STROBE;
+// Two more status lines, not inverted: each bit reads 1 while its pin is
+// high. A printer raises pin 12 (paper end) when out of paper and pulls
+// pin 15 (ERROR) low on an error; a pin with nothing on it reads high.
+constexpr unsigned STATUS_PAPER_END = 0x20;  // pin 12
+constexpr unsigned STATUS_ERROR = 0x08;      // pin 15
 
 // Opens the giveio device, whose opening grants this process port I/O.
 // Returns INVALID_HANDLE_VALUE when the driver is missing or refuses.

@@ -1,18 +1,15 @@
 #include "transfer.h"
+#include "port_claim.h"
 #include "timing.h"
 
 #include <climits>
 
 namespace {
 
-// STROBE low while waiting, and between transfers; released, it latches
-// the byte on the data lines.
-constexpr unsigned CONTROL_AT_REST = CONTROL_STROBE;
+// Released, STROBE latches the byte on the data lines.
 constexpr unsigned CONTROL_BYTE_READY = 0x00;
 // Put on the data lines before each byte.
 constexpr unsigned DATA_LINES_BLANK = 0xFF;
-constexpr unsigned PAUSE_BEFORE_BYTE_MS = 12;
-constexpr unsigned PAUSE_AFTER_BYTE_MS = 1;
 // A working punch is busy for about 13 ms a byte (75 characters a second).
 // A wait this much longer means no tape or a jam: from then on the status
 // is read about once a millisecond, not flat out.
@@ -71,35 +68,6 @@ bool PunchByte(PortBase base, std::uint8_t byte, TransferControl* control)
     // 6. At least 1 ms before the next byte begins.
     PausePort(PAUSE_AFTER_BYTE_MS);
     return true;
-}
-
-// Two programs driving one port would interleave their handshakes into one
-// corrupt tape, so each port has a named mutex, held for the transfer. It is
-// named in the Global namespace: with Fast User Switching every session
-// has a Local namespace of its own, but all of them share the one port.
-// Returns null when another program holds the port.
-HANDLE ClaimPort(PortBase base)
-{
-    char name[40];
-    wsprintfA(name, "Global\\Tapelark.Port.%03X", base);
-    // Another user's copy holding the mutex denies us access to it: the
-    // port is just as busy.
-    const HANDLE guard = CreateMutexA(nullptr, FALSE, name);
-    if (!guard)
-        return nullptr;
-    // Abandoned: a copy ended mid-transfer. The port is free, and every
-    // transfer starts by putting the port at rest.
-    const DWORD claim = WaitForSingleObject(guard, 0);
-    if (claim == WAIT_OBJECT_0 || claim == WAIT_ABANDONED)
-        return guard;
-    CloseHandle(guard);
-    return nullptr;
-}
-
-void ReleasePort(HANDLE guard)
-{
-    ReleaseMutex(guard);
-    CloseHandle(guard);
 }
 
 // An open file read a byte at a time, each byte when it is punched, so that

@@ -5,8 +5,9 @@
 #   run.sh FILE     a scripted session on a virtual display sends FILE to LPT1
 #                   and saves screenshots of the window
 # PUNCH may hold more portemu options, e.g. PUNCH='--stuck-after 100'.
-# Afterwards it sums up each send and each port, and for each send draws the
-# tape and the timing of its first bytes. Everything lands in BUILD/run/,
+# Afterwards it sums up each send, with the time tapeview gives for its
+# bytes, and each port, and for each send draws the tape and the timing of
+# its first bytes. Everything lands in BUILD/run/,
 # emptied first (BUILD is TAPELARK_BUILD, build/ by default).
 # Exit code 0 when the session ran to its end, and the scripted one punched
 # FILE exactly; 1 otherwise.
@@ -29,6 +30,25 @@ windows_path() {
     printf 'Z:%s\n' "$1" | tr / '\\'
 }
 
+tapeview() {
+    sh tests/tools/wine-run.sh "$build/tapeview.exe" "$@"
+}
+
+# tapeview's length line of a file: its rows, length and the time a person
+# waits for it with the program, e.g. "7 rows: 0.7 in, 0.02 m, 0.2 s to
+# punch at 25.3 ms a row".
+tape_length() {
+    tapeview text "$(windows_path "$1")" --rows 1 | head -n 1 | tr -d '\r' | sed 's/\.$//'
+}
+
+# That time in whole seconds, to the nearest: "1 min 5 s" is 65.
+punch_seconds() {
+    tape_length "$1" | awk '{
+        sub(/ to punch .*/, ""); sub(/.*, /, ""); seconds = 0
+        for (i = 1; i < NF; i += 2) seconds += $i * ($(i + 1) == "min" ? 60 : 1)
+        print int(seconds + 0.5) }'
+}
+
 status=0
 if [ -n "${DISPLAY:-}" ] && [ -z "$file" ]; then
     echo "Pick a file, press a send button, then close the window."
@@ -38,9 +58,9 @@ if [ -n "${DISPLAY:-}" ] && [ -z "$file" ]; then
 else
     file=${file:-$root/docs/sample.txt}
     size=$(wc -c < "$file")
-    # Twice the punch's pace of 25 ms a byte, and half a minute to start and
+    # Twice the file's time at the punch, and half a minute to start and
     # close the program.
-    limit=$((30 + size * 50 / 1000))
+    limit=$((30 + 2 * $(punch_seconds "$file")))
     echo "A scripted session sends $file ($size bytes) to LPT1;"
     echo "it gives up after $limit seconds."
     # The session's own exit code is lost inside the Wine desktop: it
@@ -54,9 +74,6 @@ else
     [ -n "$status" ] || { echo "The scripted session did not finish."; status=1; }
 fi
 
-tapeview() {
-    sh tests/tools/wine-run.sh "$build/tapeview.exe" "$@"
-}
 echo
 awk -v out="$out" -f scripts/sends.awk "$out/trace.txt" > "$out/sends.txt" 2> /dev/null || true
 [ -s "$out/sends.txt" ] || echo "Nothing was sent."
@@ -72,6 +89,7 @@ while read -r send base bytes ms; do
     offset=$((offset + bytes))
     echo "Send $send to $port: $bytes bytes punched in $ms ms."
     if [ "$bytes" -gt 0 ]; then
+        echo "  On a Facit 4070: $(tape_length "$stem.bin")."
         tapeview tape-svg "$(windows_path "$stem.bin")" "$(windows_path "$stem-tape.svg")"
         tapeview timing-svg "$(windows_path "$stem-trace.txt")" "$(windows_path "$stem-timing.svg")"
     fi

@@ -211,6 +211,15 @@ TEST_CASE("a present port reads as a standard one, an absent one reads FFh every
         CHECK(run.errors.empty());
         CHECK(Accesses(run) == both(lpt1, lpt2Absent));
     }
+    SUBCASE("LPT1's pin 15 (ERROR) held low, LPT2's punch busy for good")
+    {
+        const EmulatedRun run = RunMistake("--error lpt1 --busy LPT2", "registers");
+        CHECK(run.exitCode == 0);
+        std::vector<std::string> expected = both(lpt1, lpt2);
+        expected[1] = "in 379 77";
+        expected[8] = "in 279 ff";
+        CHECK(Accesses(run) == expected);
+    }
     SUBCASE("both absent: nothing is punched, the punch never looks ready")
     {
         const EmulatedRun registers = RunMistake("--absent LPT1 --absent lpt2", "registers");
@@ -223,6 +232,18 @@ TEST_CASE("a present port reads as a standard one, an absent one reads FFh every
         CHECK(send.errors.empty());
         CHECK(send.punched.empty());
     }
+}
+
+TEST_CASE("--tape-low-after N raises pin 12 (paper end) once a punch has punched N bytes")
+{
+    const EmulatedRun run = RunMistake("--tape-low-after 2", "bytes 3 12 1 wait");
+    CHECK(run.exitCode == 0);
+    CHECK(run.punched == "ABC");
+    std::vector<unsigned> status;
+    for (const TraceLine& line : run.trace)
+        if (line.isIn && line.port == 0x379)
+            status.push_back(line.value);
+    CHECK(status == std::vector<unsigned>{0x5F, 0x5F, 0x7F});
 }
 
 TEST_CASE("--busy-window holds BUSY from FROM to TO ms after the program started")
@@ -288,7 +309,7 @@ TEST_CASE("a wrong command line gets the usage and exit code 99")
     const std::string program = " -- \"" + SiblingPath("port_steps.exe") + "\" after-open";
     for (const char* options : {"--absent lpt3", "--absent", "--busy-window 300-100",
                                 "--busy-window 300", "--busy-window -100", "--busy-ms x",
-                                "--unknown"}) {
+                                "--unknown", "--busy both", "--error", "--tape-low-after -1"}) {
         INFO(options);
         CHECK(RunProcess(portemu + options + program, 60000) == 99);
     }

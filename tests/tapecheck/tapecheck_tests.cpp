@@ -1,6 +1,8 @@
 // tapecheck.exe on benches set up right and wrong, under the emulated port:
-// what it says, its exit code, and that it never writes a register.
+// what it says, its exit code, and that it never writes a register but for
+// the one write of --rest.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include "port_claim.h"
 #include "test_support.h"
 #include "version.h"
 
@@ -87,6 +89,11 @@ const std::string LPT2_MISSING =
 const std::string CHECK_BIOS =
     "Check the BIOS setup: the parallel port enabled, at 378h (LPT1) or 278h";
 const std::string NOT_READY = "Not ready. See \"Setting up a bench PC\" in README.txt.";
+const std::string PINS_HIGH =
+    "  Pin 12 (paper end, status bit 5) is high; pin 15 (ERROR, bit 3) is high.";
+const std::string PINS_NOTE =
+    "Pins 12 and 15 do not change the verdict. Each status bit reads 1 while";
+const std::string LPT2_ANSWERS = "LPT2 (278h): status 7Fh, control E0h: a parallel port answers.";
 
 } // namespace
 
@@ -94,10 +101,9 @@ TEST_CASE("a bench set up right: driver, both ports and both punches ready")
 {
     const CheckRun run = RunCheck("", "");
     CHECK(run.exitCode == 0);
-    CheckSays(run, {DRIVER_OPENED, LPT1_ANSWERS, READY,
-                    "LPT2 (278h): status 7Fh, control E0h: a parallel port answers.", READY,
+    CheckSays(run, {DRIVER_OPENED, LPT1_ANSWERS, READY, PINS_HIGH, LPT2_ANSWERS, READY, PINS_HIGH,
                     "Pin 11 also reads high with no cable in: if nothing punches, check it.",
-                    "Ready to punch."});
+                    PINS_NOTE, "Ready to punch."});
     CHECK(run.trace.size() == 4);
     CheckOnlyReads(run);
 }
@@ -132,7 +138,82 @@ TEST_CASE("one port answering is enough unless both were asked for; a busy punch
         CheckOnlyReads(run);
         for (const TraceLine& line : run.trace)
             CHECK((line.port & 0xFF0) == 0x270);
+        // One punch busy beside a ready one: every punch on a port that
+        // answers must be ready.
+        const CheckRun one = RunCheck("--busy lpt2", "");
+        CHECK(one.exitCode == 1);
+        CheckSays(one, {LPT1_ANSWERS, READY,
+                        "LPT2 (278h): status FFh, control E0h: a parallel port answers.", BUSY,
+                        NOT_READY});
+        CheckOnlyReads(one);
     }
+}
+
+TEST_CASE("pins 12 and 15 are reported as they read, and the verdict stays as it was")
+{
+    // The cable wires each punch's tape-low line to pin 12: low until the
+    // punch has punched a byte, high at once; LPT2's pin 15 held low.
+    const CheckRun off = RunCheck("--tape-low-after 1 --error lpt2", "");
+    CHECK(off.exitCode == 0);
+    CheckSays(off, {"LPT1 (378h): status 5Fh, control E0h: a parallel port answers.", READY,
+                    "  Pin 12 (paper end, status bit 5) is low; pin 15 (ERROR, bit 3) is high.",
+                    "LPT2 (278h): status 57h, control E0h: a parallel port answers.", READY,
+                    "  Pin 12 (paper end, status bit 5) is low; pin 15 (ERROR, bit 3) is low.",
+                    PINS_NOTE, "wire the punch's tape-low line to pin 12, which a printer raises when",
+                    "Ready to punch."});
+    CheckOnlyReads(off);
+    const CheckRun on = RunCheck("--tape-low-after 0 --error lpt2", "--port lpt2");
+    CHECK(on.exitCode == 0);
+    CheckSays(on, {"LPT2 (278h): status 77h, control E0h: a parallel port answers.", READY,
+                   "  Pin 12 (paper end, status bit 5) is high; pin 15 (ERROR, bit 3) is low.",
+                   "Ready to punch."});
+    CheckOnlyReads(on);
+    // A port that does not answer has no pins to tell of.
+    const CheckRun none = RunCheck("--absent lpt1 --absent lpt2", "");
+    CHECK(std::none_of(none.lines.begin(), none.lines.end(), [](const std::string& line) {
+        return line.find("Pin 12") != std::string::npos;
+    }));
+}
+
+TEST_CASE("--rest claims the port as a send does and writes control 01h, nothing else")
+{
+    for (const unsigned base : {0x378u, 0x278u}) {
+        const bool lpt1 = base == 0x378;
+        INFO("port " << std::hex << base);
+        const CheckRun run = RunCheck("", lpt1 ? "--rest lpt1" : "--rest LPT2");
+        CHECK(run.exitCode == 0);
+        CheckSays(run, {DRIVER_OPENED, lpt1 ? LPT1_ANSWERS : LPT2_ANSWERS, READY, PINS_HIGH,
+                        std::string(lpt1 ? "LPT1 (378h)" : "LPT2 (278h)")
+                            + ": control 01h written, it reads E1h: STROBE (pin 1) is",
+                        "low, the port at rest. Switch the punch on now."});
+        CHECK(run.traceErrors.empty());
+        std::vector<std::string> writes;
+        for (const TraceLine& line : run.trace) {
+            CHECK((line.port & ~3u) == base);
+            if (!line.isIn)
+                writes.push_back(std::to_string(line.port - base) + ":" + std::to_string(line.value));
+            else
+                CHECK((line.port & 3u) != 0);
+        }
+        CHECK(writes == std::vector<std::string>{"2:1"});
+    }
+
+    // While a send holds LPT1 it is refused, and nothing is touched.
+    const HANDLE held = ClaimPort(LPT1_BASE);
+    REQUIRE(held != nullptr);
+    const CheckRun busy = RunCheck("", "--rest lpt1");
+    ReleasePort(held);
+    CHECK(busy.exitCode == 1);
+    CheckSays(busy, {"LPT1 (378h) is in use: a tape is being punched on it, and the program",
+                     "leaves the port at rest when it ends. Nothing was written."});
+    CHECK(busy.trace.empty());
+
+    // No port there: nothing is written.
+    const CheckRun absent = RunCheck("--absent lpt1", "--rest lpt1");
+    CHECK(absent.exitCode == 1);
+    CheckSays(absent, {"LPT1 (378h): status FFh, control FFh: no parallel port answers at 378h.",
+                       CHECK_BIOS, "Nothing was written."});
+    CheckOnlyReads(absent);
 }
 
 TEST_CASE("--watch prints a line each time BUSY changes")
@@ -157,7 +238,8 @@ TEST_CASE("--watch prints a line each time BUSY changes")
 TEST_CASE("a wrong command line gets the usage, exit code 2 and no register read")
 {
     for (const char* arguments : {"--port lpt3", "--port", "--watch 0", "--watch 1x", "--watch",
-                                  "--verbose", "lpt1"}) {
+                                  "--verbose", "lpt1", "--rest", "--rest both",
+                                  "--rest lpt1 --port lpt1", "--watch 5 --rest lpt2"}) {
         INFO("arguments: " << arguments);
         const CheckRun run = RunCheck("", arguments);
         CHECK(run.exitCode == 2);
@@ -185,4 +267,8 @@ TEST_CASE("without the giveio driver it says so and reads nothing" * doctest::sk
     CHECK(run.lines[0].rfind("Driver: \\\\.\\giveio does not open: Windows error ", 0) == 0);
     CheckSays(run, {"  The giveio driver is not installed or not started, so no program may"});
     CHECK(run.trace.empty());
+    const CheckRun rest = RunCheck("", "--rest lpt1");
+    CHECK(rest.exitCode == 1);
+    CheckSays(rest, {"  The giveio driver is not installed or not started, so no program may"});
+    CHECK(rest.trace.empty());
 }

@@ -140,6 +140,46 @@ TEST_CASE("ITA2 and US-TTY: letters and figures with their shifts, again after a
         CHECK(Coded("-():./", code) == "\x1F\x1B\x03\x0F\x12\x0E\x1C\x1D");
 }
 
+TEST_CASE("EIA RS-244: card zones and digits, odd holes, a line end is channel 8 alone")
+{
+    // The standard's construction: 8-4-2-1 in channels 1 to 4, the card's
+    // zones 0, 11 and 12 in channel 6, 7 and both, channel 5 making the
+    // holes odd.
+    auto odd = [](unsigned row) {
+        unsigned holes = 0;
+        for (unsigned bits = row; bits; bits >>= 1)
+            holes += bits & 1;
+        return static_cast<char>(holes % 2 ? row : row | 0x10);
+    };
+    std::string characters, expected;
+    auto add = [&](char character, unsigned row) {
+        characters += character;
+        expected += odd(row);
+    };
+    add('0', 0x20);
+    for (unsigned digit = 1; digit <= 9; ++digit) {
+        add(static_cast<char>('0' + digit), digit);
+        add(static_cast<char>('A' + digit - 1), 0x60 | digit);
+        add(static_cast<char>('J' + digit - 1), 0x40 | digit);
+        if (digit >= 2)
+            add(static_cast<char>('S' + digit - 2), 0x20 | digit);
+    }
+    // Space is channel 5 alone, minus the 11 zone, plus 12, / 0-1, the point
+    // 12-3-8, the comma 0-3-8, tab 0-6-8, DEL 12-7-8: every channel but 8.
+    for (const auto& [character, row] : std::vector<std::pair<char, unsigned>>{
+             {' ', 0x00}, {'-', 0x40}, {'+', 0x60}, {'/', 0x21}, {'.', 0x6B}, {',', 0x2B},
+             {'\t', 0x2E}, {'\x7F', 0x6F}})
+        add(character, row);
+    CHECK(Coded(characters, "--code eia") == expected);
+    CHECK(Coded("g01 x-1.5", "--code eia") == Coded("G01 X-1.5", "--code eia"));
+    CHECK(Coded("G01 X-1.5\r\n", "--code eia") == "\x67\x20\x01\x10\x37\x40\x01\x6B\x15\x80");
+    // LF, CR LF and a lone CR each end one block; NUL stays blank tape.
+    CHECK(Coded(std::string("a\nb\r\nc\rd\0", 9), "--code eia")
+          == std::string("\x61\x80\x62\x80\x73\x80\x64\0", 8));
+    // The lettering keeps channel 8 blank: no end of block before the data.
+    CHECK(Coded("1", "--code eia --label A") == std::string("\0\x3F\x48\x48\x48\x3F\0\x01", 8));
+}
+
 TEST_CASE("a piece from the count where the tape stopped: the two make the whole file")
 {
     Folder folder("tapeprep");
@@ -230,7 +270,8 @@ TEST_CASE("each refusal exits as promised, says why, and leaves OUT as it was")
         {files + " extra", 2, "one file too many: extra"},
         {Quoted(folder / "missing.bin") + " " + Quoted(folder / "out.bin"), 1, "cannot read"},
         {"--code ascii " + files, 2, "there is no code ascii. The codes are:\r\n  raw, ascii-even"},
-        {"--newline crlf " + files, 2, "--newline needs a text code"},
+        {"--newline crlf " + files, 2, "--newline needs a code with CR and LF"},
+        {"--code eia --newline lf " + files, 2, "--newline needs a code with CR and LF"},
         {"--code ita2 --label A " + files, 2, "--label needs channels 1 to 7"},
         {"--from 3 --to 2 " + files, 2, "--from 3 comes after --to 2"},
         {"-l 20 " + files, 2, "unknown option -l"},
@@ -243,6 +284,8 @@ TEST_CASE("each refusal exits as promised, says why, and leaves OUT as it was")
          folder / "text.bin" + ", line 4, column 2: byte 0xE4 has no ita2"},
         {"--code us-tty " + Quoted(folder / "text.bin") + " " + Quoted(folder / "out.bin"), 1,
          folder / "text.bin" + ", line 2, column 1: byte 0x3D has no us-tty"},
+        {"--code eia " + Quoted(folder / "text.bin") + " " + Quoted(folder / "out.bin"), 1,
+         folder / "text.bin" + ", line 2, column 1: byte 0x3D has no eia character"},
         {Quoted(folder / "in.bin") + " " + Quoted(folder / "no\\such\\out.bin"), 1, "cannot write"},
         {Quoted(folder / "in.bin") + " " + Quoted(folder / "folder"), 1, "cannot write"},
     };

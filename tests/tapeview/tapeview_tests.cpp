@@ -146,20 +146,22 @@ bool Contains(const std::string& text, const std::string& part)
 TEST_CASE("text rows have a hole in each set bit's channel and always the feed hole")
 {
     // The length in rows, feet and inches at 10 rows to the inch, metres,
-    // and the time at 75 rows a second.
+    // and the time a person waits with the program on a 75 rows a second
+    // punch: 12 ms of blank data lines, then 1/75 s busy, a row.
     for (const auto& [rows, length] : std::vector<std::pair<std::size_t, std::string>>{
-             {1200, "1,200 rows: 10 ft, 3.05 m, 16 s"},
-             {120000, "120,000 rows: 1000 ft, 304.80 m, 26 min 40 s"},
-             {1326, "1,326 rows: 11 ft 0.6 in, 3.37 m, 18 s"},
-             {0, "0 rows: 0 in, 0.00 m, 0 s"}}) {
+             {1200, "1,200 rows: 10 ft, 3.05 m, 30.4 s"},
+             {120000, "120,000 rows: 1000 ft, 304.80 m, 50 min 40 s"},
+             {1326, "1,326 rows: 11 ft 0.6 in, 3.37 m, 33.6 s"},
+             {2368, "2,368 rows: 19 ft 8.8 in, 6.01 m, 1 min 0 s"},
+             {0, "0 rows: 0 in, 0.00 m, 0.0 s"}}) {
         const std::string tape(rows, 'x');
-        CHECK(SplitLines(TapeText(tape))[0] == length + " at 75 characters a second.");
-        CHECK(Contains(TapeSvg(tape, 64), ">Tape, " + length + " at 75"));
+        CHECK(SplitLines(TapeText(tape))[0] == length + " to punch at 25.3 ms a row.");
+        CHECK(Contains(TapeSvg(tape, 64), ">Tape, " + length + " to punch at 25.3 ms a row<"));
     }
 
     const std::vector<std::string> lines = SplitLines(TapeText(std::string("\x00\xFF\x41", 3)));
     REQUIRE(lines.size() == 6);
-    CHECK(lines[0] == "3 rows: 0.3 in, 0.01 m, 0 s at 75 characters a second.");
+    CHECK(lines[0] == "3 rows: 0.3 in, 0.01 m, 0.1 s to punch at 25.3 ms a row.");
     CHECK(Contains(lines[1], "channel 8 (bit 7) left, 1 (bit 0) right"));
     CHECK(lines[3] == "     0 |     .   |  00");
     CHECK(lines[4] == "     1 |OOOOO.OOO|  FF");
@@ -182,6 +184,37 @@ TEST_CASE("text rows have a hole in each set bit's channel and always the feed h
                   == ((byte >> (channel - 1) & 1) ? 'O' : ' '));
         CHECK(row[header.find('4') + 1] == '.');
     }
+}
+
+TEST_CASE("text --code eia: an EIA tape's characters, ? for a row with a hole lost")
+{
+    Folder folder("tapeview");
+    REQUIRE(WriteFileBytes(folder / "program.txt", "G1 X-.5\t\x7F\n"));
+    REQUIRE(Tool("..\\tapeprep.exe", "--code eia --leader 1 --trailer 0 \"" + folder / "program.txt"
+                                          + "\" \"" + folder / "program.tape\"")
+                .exitCode == 0);
+    std::string tape = ReadFileBytes(folder / "program.tape");
+    REQUIRE(tape.size() == 11);
+    tape[4] = static_cast<char>(tape[4] & ~0x04);  // X, 37h, without its channel 3
+    REQUIRE(WriteFileBytes(folder / "program.tape", tape));
+    const std::string file = " \"" + folder / "program.tape" + "\"";
+    const Run eia = Tool("..\\tapeview.exe", "text" + file + " --code eia");
+    CHECK(eia.exitCode == 0);
+    const std::vector<std::string> lines = SplitLines(eia.output);
+    REQUIRE(lines.size() == 4 + tape.size());
+    CHECK(lines[2] == "chr: EIA RS-244, EOB = end of block; ? = no EIA character");
+    const std::vector<std::string> columns = {"00",    "67  G", "01  1",   "10   ",   "33  ?", "40  -",
+                                              "6B  .", "15  5", "3E  TAB", "7F  DEL", "80  EOB"};
+    for (std::size_t row = 0; row < tape.size(); ++row) {
+        INFO(lines[4 + row]);
+        CHECK(lines[4 + row].substr(20) == columns[row]);
+    }
+    // By default the bytes' own characters, as for any file.
+    const Run raw = Tool("..\\tapeview.exe", "text" + file);
+    CHECK(SplitLines(raw.output).at(4).substr(20) == "67  g");
+    const Run wrong = Tool("..\\tapeview.exe", "text" + file + " --code ita2");
+    CHECK(wrong.exitCode == 2);
+    CHECK(wrong.output.find("tapeview: --code takes raw or eia") == 0);
 }
 
 TEST_CASE("the tape SVG draws one row per byte, channels as in the text, cut at --rows")
@@ -435,15 +468,46 @@ TEST_CASE("compare leaves out leader and trailer, names the first difference, a 
                                    + ":\r\n6 more bytes were not read."));
     CHECK(Contains(run.output, "tapeprep --from 10 makes a"));
     CHECK(marked() == ">     10 |     .   |  00                 (end)");
+    run = compare(std::string("\0HELLO\0WORL", 11));
+    CHECK(Contains(run.output, ":\r\n1 more byte was not read."));
     run = compare(words + "!!");
     CHECK(run.exitCode == 1);
     CHECK(Contains(run.output, "goes on too long:\r\n2 bytes more than " + expected + ", from its offset 11."));
     CHECK_FALSE(Contains(run.output, "tapeprep --from"));
 
-    // Leader of another byte; a file that cannot be read is trouble, not a difference.
+    // A row lost mid-tape, two lost in one place, one gained: where they
+    // first differ, and that the rest matches shifted; no short read.
+    auto shifted = [&](const std::string& where, const std::string& rest,
+                       const std::string& shift) {
+        INFO(run.output);
+        CHECK(run.exitCode == 1);
+        CHECK(Contains(run.output, actual + where + ":\r\nthey first differ there; the rest ("
+                                       + rest + ") matches shifted by " + shift + ".\r\n"));
+        CHECK_FALSE(Contains(run.output, "ends early"));
+        CHECK_FALSE(Contains(run.output, "goes on too long"));
+    };
+    run = compare("HELO" + words.substr(5));
+    shifted(" lost 1 row at offset 8 of " + expected, "7 rows", "1 row");
+    CHECK(Contains(run.output, "tapeprep --from 8 makes a"));
+    run = compare(words.substr(0, 7) + "LD");
+    shifted(" lost 2 rows at offset 12 of " + expected, "2 rows", "2 rows");
+    run = compare(words.substr(0, 9) + "RLD");
+    shifted(" has 1 row too many at its offset 9 (offset 14 of " + expected + ")", "2 rows", "1 row");
+
+    // Leader of another byte, also before a data row of 00; a file that
+    // cannot be read is trouble, not a difference.
     REQUIRE(WriteFileBytes(expected, "\x80\x80" "AB\x80"));
     CHECK(compare("AB", " --trim 0x80").exitCode == 0);
     CHECK(compare("AB").exitCode == 1);
+    const std::string zeroFirst("\x80\x80\0AB\x80", 6);
+    REQUIRE(WriteFileBytes(expected, zeroFirst));
+    run = compare(zeroFirst, " --trim 0x80");
+    CHECK(run.exitCode == 0);
+    CHECK(run.output == "The same: 3 bytes compared, without the rows of 80 at either end.\r\n");
+    run = compare("\x80" "AB\x80\x80", " --trim 0x80");
+    shifted(" lost 1 row at offset 2 of " + expected, "2 rows", "1 row");
+    REQUIRE(WriteFileBytes(expected, "A"));
+    CHECK(compare("A").output == "The same: 1 byte compared, without the rows of 00 at either end.\r\n");
     CHECK(Tool("..\\tapeview.exe", "compare \"" + expected + "\" \"" + actual + ".none\"").exitCode == 2);
     for (const std::string& path : {expected, actual})
         DeleteFileA(path.c_str());
@@ -456,7 +520,7 @@ TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is neve
     const std::string file = "\"" + tape + "\"";
     const std::vector<std::string> rows = SplitLines(Tool("..\\tapeview.exe", "text " + file + " --from 70 --rows 3").output);
     REQUIRE(rows.size() == 6);
-    CHECK(rows[0] == "78 rows: 7.8 in, 0.20 m, 1 s at 75 characters a second.");
+    CHECK(rows[0] == "78 rows: 7.8 in, 0.20 m, 2.0 s to punch at 25.3 ms a row.");
     CHECK(rows[3].find("    70 |") == 0);
     CHECK(rows[5].find("    72 |") == 0);
     struct Case {

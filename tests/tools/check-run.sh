@@ -1,7 +1,8 @@
 #!/bin/sh
 # `make run FILE=`, as scripts/run.sh does it on the given build:
 # - a file whose name has an apostrophe is sent whole, the previous run's
-#   files are gone, and one send on LPT1 is summed up;
+#   files are gone, and one send on LPT1 is summed up with tapeview's time
+#   for its bytes;
 # - with a punch that stops, the run gives up in a time scaled to the
 #   file's size and fails;
 # - a trace of a send on LPT2 stopped while the punch was busy, then one on
@@ -27,7 +28,9 @@ cmp "$file" "$build/run/send1-lpt1.bin" || fail "the tape is not the file"
     grep -q '^Send 1 to LPT1 (378h): 7 bytes punched' "$work/sent.log" &&
     grep -q '^LPT1 (378h): 1 send(s), 7 bytes punched' "$work/sent.log" ||
     fail "not one send of 7 bytes on LPT1: $(cat "$work/sent.log")"
-echo "a file named with an apostrophe: sent whole, summed up once, old files gone"
+grep -qx '  On a Facit 4070: 7 rows: 0.7 in, 0.02 m, 0.2 s to punch at 25.3 ms a row.' \
+    "$work/sent.log" || fail "the send's time is not tapeview's: $(cat "$work/sent.log")"
+echo "a file named with an apostrophe: sent whole, summed up once with its time, old files gone"
 
 start=$(date +%s)
 if PUNCH='--stuck-after 2' sh "$source/scripts/run.sh" "$file" > "$work/stuck.log" 2>&1; then

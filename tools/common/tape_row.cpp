@@ -11,13 +11,17 @@ int TapeRowHeader(char* text, std::size_t size)
     return std::snprintf(text, size, "offset  %s  hex chr\n", channels);
 }
 
-int TapeRowText(unsigned long offset, unsigned char byte, char* text, std::size_t size)
+int TapeRowText(unsigned long offset, unsigned char byte, char* text, std::size_t size,
+                const char* shown)
 {
     char holes[TRACK_COUNT + 1];
     for (int i = 0; i < TRACK_COUNT; ++i)
         holes[i] = TRACKS[i] == FEED ? '.' : (byte >> TRACKS[i] & 1) ? 'O' : ' ';
     holes[TRACK_COUNT] = '\0';
-    if (Printable(byte))
-        return std::snprintf(text, size, "%6lu |%s|  %02X  %c\n", offset, holes, byte, byte);
+    const char own[2] = {Printable(byte) ? static_cast<char>(byte) : '\0', '\0'};
+    if (!shown)
+        shown = own;
+    if (*shown)
+        return std::snprintf(text, size, "%6lu |%s|  %02X  %s\n", offset, holes, byte, shown);
     return std::snprintf(text, size, "%6lu |%s|  %02X\n", offset, holes, byte);
 }

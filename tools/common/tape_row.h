@@ -20,8 +20,19 @@ inline bool Printable(unsigned char byte)
     return byte >= 0x20 && byte < 0x7F;
 }
 
+// Whether a row has an odd number of holes, as a parity channel makes it.
+inline bool OddHoles(unsigned row)
+{
+    bool odd = false;
+    for (; row; row >>= 1)
+        odd ^= row & 1;
+    return odd;
+}
+
 // The column header with its newline; returns its length.
 int TapeRowHeader(char* text, std::size_t size);
-// One byte's row with its newline; returns its length. Room for 32 bytes is
-// always enough.
-int TapeRowText(unsigned long offset, unsigned char byte, char* text, std::size_t size);
+// One byte's row with its newline; returns its length. The character column
+// shows shown, or by default the byte's own character when printable. Room
+// for 32 bytes is always enough with up to 3 characters shown.
+int TapeRowText(unsigned long offset, unsigned char byte, char* text, std::size_t size,
+                const char* shown = nullptr);

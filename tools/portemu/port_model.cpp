@@ -8,8 +8,8 @@
 
 namespace {
 
-// Every bit but BUSY set while idle, so a program that looks at more than
-// bit 7 shows up in the tests.
+// Every bit but BUSY set while idle, pins 12 and 15 high as with nothing
+// on them, so a program that looks at more than bit 7 shows up in the tests.
 constexpr std::uint8_t STATUS_IDLE = 0x7F;
 // A standard port reads back control bits 0-4 as written; bits 5-7 read 1.
 constexpr std::uint8_t CONTROL_WRITTEN_BITS = 0x1F;
@@ -28,9 +28,16 @@ constexpr double BLANK_MS = 12.0;
 constexpr double AFTER_BYTE_MS = 1.0;
 constexpr double TIMING_TOLERANCE_MS = 0.1;
 
+int PunchIndex(const PortModel& model, const Punch& punch)
+{
+    return &punch == &model.punches[0] ? 0 : 1;
+}
+
 bool IsBusy(const PortModel& model, const Punch& punch, long long now)
 {
     const PunchOptions& options = model.options;
+    if (options.busy[PunchIndex(model, punch)])
+        return true;
     const long long sinceStartMs = (now - model.programStart) / 1000;
     const bool inWindow = options.busyFrom != NEVER && sinceStartMs >= options.busyFrom
                           && sinceStartMs < options.busyTo;
@@ -117,10 +124,23 @@ void WriteControl(PortModel& model, Punch& punch, std::uint8_t value, const Mome
     punch.releasedAt = at;
     if (RefuseByte(model, punch, at.micros, result))
         return;
-    result.punched = &punch == &model.punches[0] ? 0 : 1;
+    result.punched = PunchIndex(model, punch);
     ++punch.latched;
     if (model.options.busyMs > 0)
         punch.busyUntil = at.micros + model.options.busyMs * 1000;
+}
+
+// The status register: pins 11, 12 and 15; the other bits read 1.
+std::uint8_t Status(const PortModel& model, const Punch& punch, long long now)
+{
+    const PunchOptions& options = model.options;
+    std::uint8_t status = STATUS_IDLE;
+    if (options.tapeLowAfter != NEVER
+        && punch.latched < static_cast<unsigned long long>(options.tapeLowAfter))
+        status &= static_cast<std::uint8_t>(~STATUS_PAPER_END);
+    if (options.error[PunchIndex(model, punch)])
+        status &= static_cast<std::uint8_t>(~STATUS_ERROR);
+    return IsBusy(model, punch, now) ? status | STATUS_BUSY : status;
 }
 
 } // namespace
@@ -140,7 +160,7 @@ AccessResult PortAccess(PortModel& model, const Moment& at, unsigned port, bool 
         if (isIn)
             value = NOTHING_THERE;
     } else if (isIn && reg == STATUS_REGISTER) {
-        value = IsBusy(model, punch, at.micros) ? STATUS_IDLE | STATUS_BUSY : STATUS_IDLE;
+        value = Status(model, punch, at.micros);
     } else if (isIn) {
         value = reg == DATA_REGISTER ? punch.data
                                      : (punch.control & CONTROL_WRITTEN_BITS) | CONTROL_UNUSED_BITS;

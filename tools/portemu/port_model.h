@@ -14,6 +14,12 @@ struct PunchOptions {
     long long busyFrom = NEVER;
     long long busyTo = NEVER;
     bool absent[2] = {};          // LPT1, LPT2: no port at the address
+    bool busy[2] = {};            // that punch holds BUSY for good
+    bool error[2] = {};           // pin 15 (ERROR) held low
+    // The punches drive pin 12 (paper end) from their tape-low line: low
+    // until each has punched this many bytes, high from then on. NEVER:
+    // pin 12 floats high, as with nothing on it.
+    long long tapeLowAfter = NEVER;
 };
 
 // When an access happened: microseconds on the emulator's clock, and how

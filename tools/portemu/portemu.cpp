@@ -33,6 +33,14 @@ const char HELP[] =
     "  --absent lpt1|lpt2\n"
     "                    no port at that address: every register reads FFh\n"
     "                    and writes go nowhere (may be given twice)\n"
+    "  --busy lpt1|lpt2  the punch on that port holds BUSY for good, as if\n"
+    "                    switched off (may be given twice)\n"
+    "  --error lpt1|lpt2 pin 15 (ERROR) held low on that port: status bit 3\n"
+    "                    reads 0 (may be given twice)\n"
+    "  --tape-low-after N\n"
+    "                    the punches drive pin 12 (paper end) from their\n"
+    "                    tape-low line: low, status bit 5 reading 0, until\n"
+    "                    each has punched N bytes, then high\n"
     "  --trace FILE      every register access, with its time in microseconds\n"
     "  --punched FILE    every byte the punch took\n"
     "  --live            each row to stdout as the punch takes its byte\n"
@@ -53,7 +61,8 @@ const char HELP[] =
     "the clocks; a pause short by less than that delay can pass unseen.\n"
     "A present port reads as a standard one: data gives the last byte written,\n"
     "control the bits 0-4 written with bits 5-7 reading 1, status the punch\n"
-    "(7Fh ready, FFh busy); a write to status is ignored.\n"
+    "(7Fh ready, FFh busy, pins 12 and 15 high unless held); a write to status\n"
+    "is ignored.\n"
     "Exit code: PROGRAM's own, 97 after an error, 98 when PROGRAM could not be\n"
     "run, 99 for a wrong command line.\n";
 
@@ -157,6 +166,12 @@ bool ParseCount(const wchar_t* text, long long& count)
     return true;
 }
 
+// lpt1 or lpt2, in any case, as 0 or 1; -1 for anything else.
+int PortNumber(const wchar_t* value)
+{
+    return !value ? -1 : !lstrcmpiW(value, L"lpt1") ? 0 : !lstrcmpiW(value, L"lpt2") ? 1 : -1;
+}
+
 // FROM-TO, both counts, FROM before TO.
 bool ParseWindow(const wchar_t* text, long long& from, long long& to)
 {
@@ -186,10 +201,16 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
         } else if (!std::wcscmp(arg, L"--busy-window")) {
             if (!ParseWindow(value, punch.busyFrom, punch.busyTo))
                 return false;
-        } else if (!std::wcscmp(arg, L"--absent") && value && !lstrcmpiW(value, L"lpt1")) {
-            punch.absent[0] = true;
-        } else if (!std::wcscmp(arg, L"--absent") && value && !lstrcmpiW(value, L"lpt2")) {
-            punch.absent[1] = true;
+        } else if (!std::wcscmp(arg, L"--tape-low-after")) {
+            if (!ParseCount(value, punch.tapeLowAfter))
+                return false;
+        } else if (bool* ports = !std::wcscmp(arg, L"--absent") ? punch.absent
+                                 : !std::wcscmp(arg, L"--busy") ? punch.busy
+                                 : !std::wcscmp(arg, L"--error") ? punch.error
+                                                                 : nullptr) {
+            if (PortNumber(value) < 0)
+                return false;
+            ports[PortNumber(value)] = true;
         } else if (!std::wcscmp(arg, L"--live")) {
             options.live = true;
             continue;  // takes no value

@@ -3,9 +3,13 @@
 // program use the port registers (the giveio driver), does a parallel port
 // answer at the address, and is the punch on it ready (pin 11, BUSY). It
 // only reads registers and never writes one, so nothing it does can punch a
-// hole.
+// hole; but with --rest it writes the one value that keeps a punch from
+// punching, 01h to the control register, as the program leaves it.
 //   tapecheck [--port lpt1|lpt2|both] [--watch SECONDS]
-// Exit code 0 when ready to punch, 1 when not, 2 for a wrong command line.
+//   tapecheck --rest lpt1|lpt2
+// Exit code 0 when ready to punch (--rest: the port at rest), 1 when not, 2
+// for a wrong command line.
+#include "port_claim.h"
 #include "port_io.h"
 #include "tool_common.h"
 #include "version.h"
@@ -29,6 +33,7 @@ const char SETUP_HELP[] = "See \"Setting up a bench PC\" in README.txt.";
 
 const char USAGE[] =
     "usage: tapecheck [--port lpt1|lpt2|both] [--watch SECONDS]\n"
+    "       tapecheck --rest lpt1|lpt2\n"
     "       tapecheck --help | --version\n";
 
 const char HELP[] =
@@ -36,9 +41,15 @@ const char HELP[] =
     "  driver  whether \\\\.\\giveio opens, which gives this program the port\n"
     "          registers, exactly as tapelark.exe opens it;\n"
     "  port    whether a parallel port answers at 378h (LPT1) and 278h (LPT2);\n"
-    "  punch   whether pin 11 (BUSY) says the punch is ready.\n"
-    "It only reads the status and control registers and never writes one.\n"
+    "  punch   whether pin 11 (BUSY) says the punch is ready; and, as\n"
+    "          information, what pins 12 (paper end) and 15 (ERROR) read.\n"
+    "Without --rest it only reads the status and control registers and never\n"
+    "writes one.\n"
     "\n"
+    "  --rest lpt1|lpt2       instead: put that port at rest before the punch\n"
+    "                         is switched on, control 01h (STROBE low), as the\n"
+    "                         program leaves it after every tape; refused while\n"
+    "                         a tape is being punched on it\n"
     "  --port lpt1|lpt2|both  only the ports named, each of which must answer\n"
     "                         (without it: both, and one answering is enough)\n"
     "  --watch SECONDS        then go on reading the status for that long and\n"
@@ -47,7 +58,8 @@ const char HELP[] =
     "\n"
     "Exit code: 0 when ready to punch (every port asked for answers, or without\n"
     "--port at least one, and every punch on a port that answers is ready), 1\n"
-    "when not, 2 for a wrong command line.\n";
+    "when not, 2 for a wrong command line. With --rest: 0 when the port is at\n"
+    "rest, 1 when not.\n";
 
 struct Port {
     const char* name;
@@ -60,6 +72,7 @@ struct Port {
 struct Options {
     bool named = false;  // --port was given: every port asked for must answer
     unsigned long watchSeconds = 0;
+    Port* rest = nullptr;  // --rest: the port to put at rest
 };
 
 // The key that ended a watch early: "Ctrl+C" or "Ctrl+Break"; null until then.
@@ -82,15 +95,23 @@ int ParseOptions(int argc, wchar_t** argv, Options& options, Port* ports)
         const wchar_t* option = argv[i];
         const wchar_t* value = i + 1 < argc ? argv[i + 1] : nullptr;
         const bool isPort = std::wcscmp(option, L"--port") == 0;
-        if (!isPort && std::wcscmp(option, L"--watch") != 0)
+        const bool isRest = std::wcscmp(option, L"--rest") == 0;
+        if (!isPort && !isRest && std::wcscmp(option, L"--watch") != 0)
             return CommandLineError("tapecheck", USAGE, "unknown argument %s",
                                     NarrowPath(option, shown, sizeof shown));
         if (!value)
             return CommandLineError("tapecheck", USAGE, "%s",
-                                    isPort ? "--port needs lpt1, lpt2 or both"
-                                           : "--watch needs seconds");
+                                    isPort   ? "--port needs lpt1, lpt2 or both"
+                                    : isRest ? "--rest needs lpt1 or lpt2"
+                                             : "--watch needs seconds");
         ++i;
-        if (isPort) {
+        if (isRest) {
+            const int port = !lstrcmpiW(value, L"lpt1") ? 0 : !lstrcmpiW(value, L"lpt2") ? 1 : -1;
+            if (port < 0)
+                return CommandLineError("tapecheck", USAGE, "--rest takes lpt1 or lpt2, not %s",
+                                        NarrowPath(value, shown, sizeof shown));
+            options.rest = &ports[port];
+        } else if (isPort) {
             const bool both = lstrcmpiW(value, L"both") == 0;
             ports[0].asked = both || lstrcmpiW(value, L"lpt1") == 0;
             ports[1].asked = both || lstrcmpiW(value, L"lpt2") == 0;
@@ -105,6 +126,9 @@ int ParseOptions(int argc, wchar_t** argv, Options& options, Port* ports)
                                     MAX_WATCH_SECONDS, NarrowPath(value, shown, sizeof shown));
         }
     }
+    if (options.rest && argc != 3)
+        return CommandLineError("tapecheck", USAGE,
+                                "--rest goes alone: tapecheck --rest lpt1 or --rest lpt2");
     return -1;
 }
 
@@ -146,10 +170,60 @@ void CheckPort(Port& port)
     std::printf("%s (%Xh): status %02Xh, control %02Xh: ", port.name, port.base, status, control);
     port.present = !(status == NOTHING_THERE && control == NOTHING_THERE);
     port.busy = (status & STATUS_BUSY) != 0;
-    if (port.present)
-        std::printf("a parallel port answers.\n  Punch: %s\n", BusyLine(port.busy));
-    else
+    if (!port.present) {
         std::printf("no parallel port answers at %Xh.\n", port.base);
+        return;
+    }
+    std::printf("a parallel port answers.\n  Punch: %s\n", BusyLine(port.busy));
+    std::printf("  Pin 12 (paper end, status bit 5) is %s; pin 15 (ERROR, bit 3) is %s.\n",
+                status & STATUS_PAPER_END ? "high" : "low", status & STATUS_ERROR ? "high" : "low");
+}
+
+// Once, after the ports that answer: what pins 12 and 15 can tell.
+void ExplainPins()
+{
+    std::printf("Pins 12 and 15 do not change the verdict. Each status bit reads 1 while\n"
+                "its pin is high, and a pin with nothing on it reads high. A cable may\n"
+                "wire the punch's tape-low line to pin 12, which a printer raises when\n"
+                "out of paper; a printer pulls pin 15 low on an error.\n");
+}
+
+void ExplainBios()
+{
+    std::printf("Check the BIOS setup: the parallel port enabled, at 378h (LPT1) or 278h\n"
+                "(LPT2), in standard (SPP) or ECP/EPP mode; and the card, if the port is\n"
+                "on one.\n");
+}
+
+// Control 01h, STROBE low, as the program leaves the port after every tape:
+// a punch switched on then takes no byte. The port is claimed as a send
+// claims it, so that this never cuts into a tape being punched.
+int PutAtRest(Port& port)
+{
+    const HANDLE claim = ClaimPort(port.base);
+    if (!claim) {
+        std::printf("%s (%Xh) is in use: a tape is being punched on it, and the program\n"
+                    "leaves the port at rest when it ends. Nothing was written.\n",
+                    port.name, port.base);
+        return EXIT_NOT_READY;
+    }
+    bool atRest = false;
+    if (CheckDriver()) {
+        CheckPort(port);
+        if (port.present) {
+            ExplainPins();
+            WritePortByte(port.base + CONTROL_REGISTER, CONTROL_AT_REST);
+            std::printf("%s (%Xh): control 01h written, it reads %02Xh: STROBE (pin 1) is\n"
+                        "low, the port at rest. Switch the punch on now.\n",
+                        port.name, port.base, ReadPortByte(port.base + CONTROL_REGISTER));
+            atRest = true;
+        } else {
+            ExplainBios();
+            std::printf("Nothing was written.\n");
+        }
+    }
+    ReleasePort(claim);
+    return atRest ? EXIT_READY : EXIT_NOT_READY;
 }
 
 void PrintClock()
@@ -205,6 +279,8 @@ int wmain(int argc, wchar_t** argv)
     const int usage = ParseOptions(argc, argv, options, ports);
     if (usage >= 0)
         return usage;
+    if (options.rest)
+        return PutAtRest(*options.rest);
     if (!CheckDriver())
         return EXIT_NOT_READY;
     int answering = 0;
@@ -223,10 +299,10 @@ int wmain(int argc, wchar_t** argv)
     }
     if (showCable)
         std::printf("Pin 11 also reads high with no cable in: if nothing punches, check it.\n");
+    if (answering > 0)
+        ExplainPins();
     if (missing && (options.named || answering == 0))
-        std::printf("Check the BIOS setup: the parallel port enabled, at 378h (LPT1) or 278h\n"
-                    "(LPT2), in standard (SPP) or ECP/EPP mode; and the card, if the port is\n"
-                    "on one.\n");
+        ExplainBios();
     else if (missing)
         std::printf("One port is enough: the bench uses the one that answers.\n");
     if (options.watchSeconds && answering > 0)

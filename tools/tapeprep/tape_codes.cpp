@@ -1,13 +1,15 @@
 #include "tape_codes.h"
 
+#include "eia_code.h"
+
 #include <cstring>
 
-const char CODE_NAMES[] = "raw, ascii-even, ascii-odd, ascii-mark, ascii-space, ita2, us-tty";
+const char CODE_NAMES[] = "raw, ascii-even, ascii-odd, ascii-mark, ascii-space, ita2, us-tty, eia";
 
 namespace {
 
 const char* const NAMES[] = {"raw", "ascii-even", "ascii-odd", "ascii-mark", "ascii-space",
-                             "ita2", "us-tty"};
+                             "ita2", "us-tty", "eia"};
 
 // The 5-hole codes, channel 1 in bit 0: the letters A to Z, and the
 // figures by the letter key they share.
@@ -63,12 +65,17 @@ bool Encode(Conversion& conversion, unsigned char c, unsigned char*& out)
         *out++ = c;
         return true;
     }
+    if (code == Code::EIA) {
+        const int row = EiaRow(c);
+        if (row == EIA_NONE)
+            return false;
+        *out++ = static_cast<unsigned char>(row);
+        return true;
+    }
     if (code != Code::ITA2 && code != Code::US_TTY) {
         if (c > 0x7F)
             return false;
-        bool odd = false;
-        for (unsigned bits = c; bits; bits >>= 1)
-            odd ^= bits & 1;
+        const bool odd = OddHoles(c);
         const bool parity = code == Code::ASCII_MARK  ? true
                             : code == Code::ASCII_EVEN ? odd
                             : code == Code::ASCII_ODD  ? !odd
@@ -120,9 +127,9 @@ bool CodeByName(const char* name, Code& code)
     return false;
 }
 
-bool IsTextCode(Code code)
+bool HasLineEnds(Code code)
 {
-    return code != Code::RAW;
+    return code != Code::RAW && code != Code::EIA;
 }
 
 const char* RefusalReason(Code code)
@@ -130,13 +137,15 @@ const char* RefusalReason(Code code)
     switch (code) {
     case Code::ITA2: return "has no ita2 character";
     case Code::US_TTY: return "has no us-tty character";
+    case Code::EIA: return "has no eia character";
     default: return "is not 7-bit ASCII";
     }
 }
 
 void StartConversion(Conversion& conversion, Code code, Newline newline)
 {
-    conversion = {code, newline, 1, 1, false, 0, false};
+    // EIA ends each line with one end of block, whatever the line end was.
+    conversion = {code, code == Code::EIA ? Newline::CR : newline, 1, 1, false, 0, false};
 }
 
 void SkipBytes(Conversion& conversion, const unsigned char* bytes, size_t count)

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-enum class Code { RAW, ASCII_EVEN, ASCII_ODD, ASCII_MARK, ASCII_SPACE, ITA2, US_TTY };
+enum class Code { RAW, ASCII_EVEN, ASCII_ODD, ASCII_MARK, ASCII_SPACE, ITA2, US_TTY, EIA };
 enum class Newline { KEEP, CRLF, CR, LF };
 
 // The codes' names as the command line takes them, for messages.
@@ -12,7 +12,9 @@ extern const char CODE_NAMES[];
 
 // False for a name that is no code.
 bool CodeByName(const char* name, Code& code);
-bool IsTextCode(Code code);
+// Whether the code has CR and LF for --newline; EIA ends a line with its
+// end of block.
+bool HasLineEnds(Code code);
 // Why a code refuses a byte, after "byte 0xNN ".
 const char* RefusalReason(Code code);
 

@@ -40,6 +40,7 @@ const char HELP[] =
     "                 ita2         5 holes, letter and figure shifts: A-Z,\n"
     "                 us-tty       0-9, space, CR, LF and - ? : ( ) . , / BEL;\n"
     "                              ita2 also ' = +, us-tty ' ; \" $ ! & #\n"
+    "                 eia          EIA RS-244 for NC machines (odd, EOB channel 8)\n"
     "  --newline END  crlf, cr or lf: every line end of IN (CR LF, LF, CR)\n"
     "                 becomes END; with a code other than raw\n"
     "  --from N       skip the first N bytes of IN: the window's count after a\n"
@@ -184,9 +185,9 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
         return CommandLineError("tapeprep", USAGE, "IN and OUT are both needed");
     options.in = files[0];
     options.out = files[1];
-    if (options.newline != Newline::KEEP && !IsTextCode(options.code))
-        return CommandLineError(
-            "tapeprep", USAGE, "--newline needs a text code: --code ascii-even, ita2, ...");
+    if (options.newline != Newline::KEEP && !HasLineEnds(options.code))
+        return CommandLineError("tapeprep", USAGE,
+                                "--newline needs a code with CR and LF: ascii-even, ita2, ...");
     if (options.label && (options.code == Code::ITA2 || options.code == Code::US_TTY))
         return CommandLineError(
             "tapeprep", USAGE, "--label needs channels 1 to 7: not with a 5-hole code");

@@ -1,5 +1,6 @@
 // A tape against what a reader read back from it: leader and trailer left
-// out, since a reader adds or loses blank rows there.
+// out, since a reader adds or loses blank rows there; rows that a reader
+// lost or gained in one place named as such.
 #include "tapeview.h"
 
 #include "tape_row.h"
@@ -61,6 +62,41 @@ void ShowAround(const Middle& expected, const Middle& actual, std::size_t index)
     }
 }
 
+// "1 row", "2 rows": the count with its noun.
+const char* Counted(std::size_t count, const char* noun, char* text, std::size_t size)
+{
+    std::snprintf(text, size, "%lu %s%s", static_cast<unsigned long>(count), noun,
+                  count == 1 ? "" : "s");
+    return text;
+}
+
+// Rows lost or gained in one place, said with where the two first differ
+// when the rest matches shifted past them. Returns whether it was so.
+bool ReportShift(const Middle& expected, const char* expectedName, const Middle& actual,
+                 const char* actualName, std::size_t same)
+{
+    const bool lost = actual.length < expected.length;
+    const Middle& longer = lost ? expected : actual;
+    const Middle& shorter = lost ? actual : expected;
+    const std::size_t extra = longer.length - shorter.length, rest = shorter.length - same;
+    if (extra == 0 || rest == 0
+        || std::memcmp(longer.bytes + longer.start + same + extra,
+                       shorter.bytes + shorter.start + same, rest)
+               != 0)
+        return false;
+    char shift[40], matching[40];
+    Counted(extra, "row", shift, sizeof shift);
+    const unsigned long at = static_cast<unsigned long>(expected.start + same);
+    if (lost)
+        std::printf("%s lost %s at offset %lu of %s:\n", actualName, shift, at, expectedName);
+    else
+        std::printf("%s has %s too many at its offset %lu (offset %lu of %s):\n", actualName,
+                    shift, static_cast<unsigned long>(actual.start + same), at, expectedName);
+    std::printf("they first differ there; the rest (%s) matches shifted by %s.\n",
+                Counted(rest, "row", matching, sizeof matching), shift);
+    return true;
+}
+
 } // namespace
 
 int CompareTapes(const unsigned char* expectedBytes, std::size_t expectedSize,
@@ -74,28 +110,33 @@ int CompareTapes(const unsigned char* expectedBytes, std::size_t expectedSize,
     while (same < common
            && expected.bytes[expected.start + same] == actual.bytes[actual.start + same])
         ++same;
+    char count[40];
     if (same == expected.length && same == actual.length) {
-        std::printf("The same: %lu bytes compared, without the rows of %02X at either end.\n",
-                    static_cast<unsigned long>(same), trim);
+        std::printf("The same: %s compared, without the rows of %02X at either end.\n",
+                    Counted(same, "byte", count, sizeof count), trim);
         return 0;
     }
     const unsigned long at = static_cast<unsigned long>(expected.start + same);
-    if (same < common)
+    const bool shifted = ReportShift(expected, expectedName, actual, actualName, same);
+    if (!shifted && same < common)
         std::printf("First difference at offset %lu of %s: %02X there, %02X read back\n"
                     "(offset %lu of %s).\n",
                     at, expectedName, expected.bytes[at], actual.bytes[actual.start + same],
                     static_cast<unsigned long>(actual.start + same), actualName);
-    if (actual.length < expected.length)
-        std::printf("%s ends early, at offset %lu of %s:\n%lu more bytes were not read.\n",
-                    actualName, static_cast<unsigned long>(expected.start + actual.length),
-                    expectedName, static_cast<unsigned long>(expected.length - actual.length));
+    if (!shifted && actual.length < expected.length) {
+        const std::size_t unread = expected.length - actual.length;
+        std::printf("%s ends early, at offset %lu of %s:\n%s %s not read.\n", actualName,
+                    static_cast<unsigned long>(expected.start + actual.length), expectedName,
+                    Counted(unread, "more byte", count, sizeof count),
+                    unread == 1 ? "was" : "were");
+    }
     if (same < expected.length)
         std::printf("Offset %lu is the count of bytes before it: tapeprep --from %lu makes a\n"
                     "repair piece that starts there.\n",
                     at, at);
-    if (actual.length > expected.length)
-        std::printf("%s goes on too long:\n%lu bytes more than %s, from its offset %lu.\n",
-                    actualName, static_cast<unsigned long>(actual.length - expected.length),
+    if (!shifted && actual.length > expected.length)
+        std::printf("%s goes on too long:\n%s more than %s, from its offset %lu.\n", actualName,
+                    Counted(actual.length - expected.length, "byte", count, sizeof count),
                     expectedName, static_cast<unsigned long>(actual.start + expected.length));
     ShowAround(expected, actual, same);
     return 1;

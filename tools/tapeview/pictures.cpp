@@ -3,7 +3,9 @@
 // input gives the same bytes out.
 #include "tapeview.h"
 
+#include "eia_code.h"
 #include "tape_row.h"
+#include "timing.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -95,9 +97,11 @@ void Hole(TextBuffer& svg, double x, double y, double radius, const char* attrib
 
 const char* TapeLength(unsigned long rows, char* text, std::size_t size)
 {
-    // Ten rows to the inch; 75 rows a second, rounded to the nearest second.
+    // Ten rows to the inch; the time at this program's pace on the punch,
+    // to a tenth of a second under a minute, else to the second.
     const unsigned long feet = rows / 120, tenths = rows % 120;
-    const unsigned long seconds = static_cast<unsigned long>((rows * 2ull + 75) / 150);
+    const double seconds = rows * ROW_MS / 1000;
+    const unsigned long whole = static_cast<unsigned long>(seconds + 0.5);
     char grouped[32], length[48], time[48];
     int at = 0;
     if (feet)
@@ -107,25 +111,43 @@ const char* TapeLength(unsigned long rows, char* text, std::size_t size)
                       tenths / 10, tenths % 10);
     else if (tenths || !feet)
         std::snprintf(length + at, sizeof length - at, "%s%lu in", feet ? " " : "", tenths / 10);
-    if (seconds >= 60)
-        std::snprintf(time, sizeof time, "%lu min %lu s", seconds / 60, seconds % 60);
+    if (whole >= 60)
+        std::snprintf(time, sizeof time, "%lu min %lu s", whole / 60, whole % 60);
     else
-        std::snprintf(time, sizeof time, "%lu s", seconds);
-    std::snprintf(text, size, "%s rows: %s, %.2f m, %s at 75 characters a second",
-                  Grouped(rows, grouped), length, rows * 0.00254, time);
+        std::snprintf(time, sizeof time, "%.1f s", seconds);
+    std::snprintf(text, size, "%s rows: %s, %.2f m, %s to punch at %.1f ms a row",
+                  Grouped(rows, grouped), length, rows * 0.00254, time, ROW_MS);
+    return text;
+}
+
+// The character column of an EIA tape: "?" for a row that is no EIA
+// character, a hole too many or too few.
+const char* EiaShown(unsigned char row, char* text)
+{
+    const int character = EiaCharacter(row);
+    switch (character) {
+    case EIA_NONE: return "?";
+    case '\n': return "EOB";
+    case '\t': return "TAB";
+    case 0x7F: return "DEL";
+    }
+    text[0] = static_cast<char>(character);  // blank tape shows nothing
+    text[1] = '\0';
     return text;
 }
 
 void TapeText(TextBuffer& text, const unsigned char* bytes, std::size_t size, std::size_t from,
-              std::size_t rows)
+              std::size_t rows, bool eia)
 {
     char length[128];
-    AppendF(text, "%s.\nO = hole, . = feed hole; channel 8 (bit 7) left, 1 (bit 0) right\n",
-            TapeLength(size, length, sizeof length));
-    char row[40];
+    AppendF(text, "%s.\nO = hole, . = feed hole; channel 8 (bit 7) left, 1 (bit 0) right\n%s",
+            TapeLength(size, length, sizeof length),
+            eia ? "chr: EIA RS-244, EOB = end of block; ? = no EIA character\n" : "");
+    char row[40], shown[2];
     Append(text, row, TapeRowHeader(row, sizeof row));
     for (std::size_t i = from; i < size && i - from < rows; ++i)
-        Append(text, row, TapeRowText(static_cast<unsigned long>(i), bytes[i], row, sizeof row));
+        Append(text, row, TapeRowText(static_cast<unsigned long>(i), bytes[i], row, sizeof row,
+                                      eia ? EiaShown(bytes[i], shown) : nullptr));
 }
 
 void TapeSvg(TextBuffer& svg, const unsigned char* bytes, std::size_t size, std::size_t maxRows)

@@ -16,9 +16,11 @@ namespace {
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr unsigned long MAX_ROWS = 10000000;
+// text --code: the byte's own character, or its EIA one.
+constexpr unsigned long CODE_EIA = 1;
 
 const char USAGE[] =
-    "usage: tapeview text FILE [--from ROW (0)] [--rows N (all)]\n"
+    "usage: tapeview text FILE [--from ROW (0)] [--rows N (all)] [--code eia]\n"
     "       tapeview tape-svg FILE OUT.svg [--rows N (64)]\n"
     "       tapeview strip-svg FILE OUT.svg [--from ROW (0)] [--rows N (200)]\n"
     "       tapeview compare EXPECTED ACTUAL [--trim BYTE (0)]\n"
@@ -28,8 +30,10 @@ const char USAGE[] =
 const char HELP[] =
     "Shows the tape that FILE makes, one row per byte, before you punch it (any\n"
     "file: a tapeprep tape, a text, a program) or after (portemu's --punched),\n"
-    "with its length and the time it takes at 75 characters a second.\n"
-    "  text        N rows (all) from row ROW (0) on as text, to stdout\n"
+    "with its length and the time a Facit 4070 (75 rows a second) takes with\n"
+    "tapelark: 12 ms of blank data lines, then the punch's 13.3 ms, a row.\n"
+    "  text        N rows (all) from row ROW (0) on as text, to stdout; with\n"
+    "              --code eia each row's character in EIA RS-244 (NC machines)\n"
     "  tape-svg    the first N rows (64) down the page, with hex and characters\n"
     "  strip-svg   N rows (200) from row ROW (0) on, along the page: the start on\n"
     "              the left, channel 8 at the top, so that a tapeprep label reads\n"
@@ -37,7 +41,8 @@ const char HELP[] =
     "  compare     a tape file against what a tape reader read back from the\n"
     "              punched tape: rows of BYTE (0) at the start and end of each\n"
     "              are leader and trailer and are left out; says where they\n"
-    "              first differ, as an offset in EXPECTED for tapeprep --from\n"
+    "              first differ, as an offset in EXPECTED for tapeprep --from,\n"
+    "              and rows lost or gained there when the rest matches shifted\n"
     "  timing-svg  the handshake of the first N bytes (3) of a portemu trace, and\n"
     "              a summary line to stdout\n"
     "ROW counts from 0: row N is the byte after the first N, as in the window's\n"
@@ -54,6 +59,7 @@ struct Option {
     bool hex;           // 0x hex as well as decimal
     const char* takes;  // what the value must be, for the refusal
     bool given;
+    const char* const* words = nullptr;  // the words it takes instead of a number
 };
 
 struct Command;
@@ -66,10 +72,21 @@ typedef int (*CommandRun)(const Command& command, const wchar_t* const* files,
 struct Command {
     const char* name;
     int files;
-    Option options[2];
+    Option options[3];
     CommandRun run;
     int unreadExit;  // the exit code when a file cannot be read
 };
+
+// A word of the list, as its index.
+bool ParseWord(const wchar_t* text, const char* const* words, unsigned long& index)
+{
+    char word[16];
+    AsciiArgument(text, word, sizeof word);
+    for (index = 0; words[index]; ++index)
+        if (std::strcmp(word, words[index]) == 0)
+            return true;
+    return false;
+}
 
 // The files and options after the command. -1 when good, else the exit code.
 int ParseCommand(int argc, wchar_t** argv, Command& command, const wchar_t** files)
@@ -95,8 +112,10 @@ int ParseCommand(int argc, wchar_t** argv, Command& command, const wchar_t** fil
             return CommandLineError("tapeview", USAGE, "%s is given twice", arg);
         if (i + 1 == argc)
             return CommandLineError("tapeview", USAGE, "a value is missing after %s", arg);
-        if (!ParseNumberW(argv[++i], option->min, option->max, option->hex,
-                          option->value))
+        const bool parsed = option->words ? ParseWord(argv[++i], option->words, option->value)
+                                          : ParseNumberW(argv[++i], option->min, option->max,
+                                                         option->hex, option->value);
+        if (!parsed)
             return CommandLineError("tapeview", USAGE, "%s takes %s", option->name, option->takes);
         option->given = true;
     }
@@ -167,7 +186,8 @@ int ShowText(const Command& command, const wchar_t* const* files, const TextBuff
     if (!FromFits(from, files[0], in.length))
         return EXIT_FAILED;
     TextBuffer text = {};
-    TapeText(text, Bytes(in), in.length, from.value, rows.given ? rows.value : in.length);
+    TapeText(text, Bytes(in), in.length, from.value, rows.given ? rows.value : in.length,
+             command.options[2].value == CODE_EIA);
     const int result = text.failed ? EXIT_FAILED : 0;
     if (!text.failed)
         std::fwrite(text.data, 1, text.length, stdout);
@@ -266,10 +286,13 @@ int wmain(int argc, wchar_t** argv)
     }
     const Option FROM = {"--from", 0, 0, ULONG_MAX, false, "a row, 0 or more", false};
     const char ROWS_TAKE[] = "a number of rows, 1 to 10000000";
+    static const char* const CODES[] = {"raw", "eia", nullptr};
     // compare follows cmp: a file it cannot read is exit code 2.
     Command commands[] = {
-        {"text", 1, {FROM, {"--rows", 0, 1, MAX_ROWS, false, ROWS_TAKE, false}}, ShowText,
-         EXIT_FAILED},
+        {"text", 1,
+         {FROM, {"--rows", 0, 1, MAX_ROWS, false, ROWS_TAKE, false},
+          {"--code", 0, 0, 0, false, "raw or eia", false, CODES}},
+         ShowText, EXIT_FAILED},
         {"tape-svg", 2, {{"--rows", 64, 1, MAX_ROWS, false, ROWS_TAKE, false}}, DrawTape,
          EXIT_FAILED},
         {"strip-svg", 2, {FROM, {"--rows", 200, 1, MAX_ROWS, false, ROWS_TAKE, false}}, DrawStrip,

@@ -10,12 +10,13 @@
 
 // ---- The tape ---------------------------------------------------------------
 
-// "1,200 rows: 10 ft, 3.05 m, 16 s at 75 characters a second". Returns text.
+// "1,200 rows: 10 ft, 3.05 m, 30.4 s to punch at 25.3 ms a row": the time
+// is what a person waits with this program on a Facit 4070. Returns text.
 const char* TapeLength(unsigned long rows, char* text, std::size_t size);
 // The length, a legend line, a column header, then up to rows rows from
-// row from on, in punched order.
+// row from on, in punched order; with eia, each row's EIA RS-244 character.
 void TapeText(TextBuffer& text, const unsigned char* bytes, std::size_t size, std::size_t from,
-              std::size_t rows);
+              std::size_t rows, bool eia = false);
 // The first maxRows bytes as a strip of tape down the page, with a note when
 // there are more.
 void TapeSvg(TextBuffer& svg, const unsigned char* bytes, std::size_t size, std::size_t maxRows);
