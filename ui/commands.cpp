@@ -216,7 +216,7 @@ void OnSelectFile(HWND window)
 
 void OnSend(HWND window, int buttonId, PortBase port)
 {
-    if (!ClickStands(g_clicks, GetDlgItem(window, buttonId))) {
+    if (!TakesClick(g_clicks, GetDlgItem(window, buttonId))) {
         return;
     }
     if (g_transfer.thread) {
