@@ -1,3 +1,4 @@
+// The byte loop and handshake, the file read a byte at a time, the port's claim.
 #include "transfer.h"
 #include "timing.h"
 
@@ -84,22 +85,22 @@ HANDLE ClaimPort(PortBase base)
     wsprintfA(name, "Global\\Tapelark.Port.%03X", base);
     // Another user's copy holding the mutex denies us access to it: the
     // port is just as busy.
-    const HANDLE guard = CreateMutexA(nullptr, FALSE, name);
-    if (!guard)
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
+    if (!mutex)
         return nullptr;
     // Abandoned: a copy ended mid-transfer. The port is free, and every
     // transfer starts by putting the port at rest.
-    const DWORD claim = WaitForSingleObject(guard, 0);
-    if (claim == WAIT_OBJECT_0 || claim == WAIT_ABANDONED)
-        return guard;
-    CloseHandle(guard);
+    const DWORD wait = WaitForSingleObject(mutex, 0);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+        return mutex;
+    CloseHandle(mutex);
     return nullptr;
 }
 
-void ReleasePort(HANDLE guard)
+void ReleasePort(HANDLE claim)
 {
-    ReleaseMutex(guard);
-    CloseHandle(guard);
+    ReleaseMutex(claim);
+    CloseHandle(claim);
 }
 
 // An open file read a byte at a time, each byte when it is punched, so that
@@ -116,7 +117,7 @@ struct FileSource {
     const TransferControl* control;
 };
 
-int ReadOutcome(DWORD error)
+int ResultOfFailedRead(DWORD error)
 {
     // A read error must not pass for the end of the file.
     return error == ERROR_HANDLE_EOF ? SOURCE_END : SOURCE_FAILED;
@@ -132,7 +133,7 @@ int NextFileByte(void* context)
         source->read.hEvent = source->readDone;
         if (!ReadFile(source->file, &source->byte, 1, nullptr, &source->read)
             && GetLastError() != ERROR_IO_PENDING)
-            return ReadOutcome(GetLastError());
+            return ResultOfFailedRead(GetLastError());
         source->pending = true;
     }
     while (WaitForSingleObject(source->readDone, READ_STOP_CHECK_MS) == WAIT_TIMEOUT) {
@@ -140,10 +141,10 @@ int NextFileByte(void* context)
             return SOURCE_STOPPED;
     }
     source->pending = false;
-    DWORD got = 0;
-    if (!GetOverlappedResult(source->file, &source->read, &got, FALSE))
-        return ReadOutcome(GetLastError());
-    if (got == 0)
+    DWORD bytesRead = 0;
+    if (!GetOverlappedResult(source->file, &source->read, &bytesRead, FALSE))
+        return ResultOfFailedRead(GetLastError());
+    if (bytesRead == 0)
         return SOURCE_END;
     ++source->offset;
     return source->byte;
@@ -168,8 +169,8 @@ void CloseFileSource(FileSource& source)
 {
     if (source.pending) {
         CancelIo(source.file);
-        DWORD got = 0;
-        GetOverlappedResult(source.file, &source.read, &got, TRUE);
+        DWORD bytesRead = 0;
+        GetOverlappedResult(source.file, &source.read, &bytesRead, TRUE);
     }
     CloseHandle(source.readDone);
     CloseHandle(source.file);
@@ -209,7 +210,7 @@ TransferOutcome PunchNextByte(const ByteSource& source, PortBase base, TransferC
 
 // Once every byte is punched, the file must end there. A stop asked for
 // meanwhile comes too late to make the tape short.
-TransferOutcome CheckEnd(const ByteSource& source)
+TransferOutcome OutcomeAfterLastByte(const ByteSource& source)
 {
     const int next = source.next(source.context);
     if (next == SOURCE_FAILED)
@@ -231,7 +232,7 @@ TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase b
     while (outcome == TransferOutcome::Sent && control->bytesSent < size)
         outcome = PunchNextByte(source, base, control);
     if (outcome == TransferOutcome::Sent)
-        outcome = CheckEnd(source);
+        outcome = OutcomeAfterLastByte(source);
     // However the transfer ended, the port is left at rest.
     WritePortByte(base + CONTROL_REGISTER, CONTROL_AT_REST);
     EndFineTiming();
