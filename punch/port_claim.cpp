@@ -11,15 +11,15 @@ HANDLE ClaimPort(PortBase base)
     wsprintfA(name, "Global\\Tapelark.Port.%03X", base);
     // Another user's copy holding the mutex denies us access to it: the
     // port is just as busy.
-    const HANDLE guard = CreateMutexA(nullptr, FALSE, name);
-    if (!guard)
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
+    if (!mutex)
         return nullptr;
     // Abandoned: a copy ended mid-transfer. The port is free, and every
     // transfer starts by putting the port at rest.
-    const DWORD claim = WaitForSingleObject(guard, 0);
-    if (claim == WAIT_OBJECT_0 || claim == WAIT_ABANDONED)
-        return guard;
-    CloseHandle(guard);
+    const DWORD wait = WaitForSingleObject(mutex, 0);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+        return mutex;
+    CloseHandle(mutex);
     return nullptr;
 }
 

@@ -1,3 +1,4 @@
+// The port's registers through `in` and `out`, and the giveio open.
 #include "port_io.h"
 
 HANDLE OpenPortAccess()

@@ -1,3 +1,4 @@
+// The handshake's clock: exact pauses, the 1 ms timer, the rest between reads.
 #include "timing.h"
 
 #include "late_bound.h"
@@ -16,13 +17,13 @@ LONGLONG CounterNow()
     return now.QuadPart;
 }
 
-// timeBeginPeriod and timeEndPeriod, from the multimedia timer's DLL,
-// which only a transfer needs.
-void SetFineTiming(const char* name)
+// timeBeginPeriod or timeEndPeriod, as function names it, for 1 ms: from
+// the multimedia timer's DLL, which only a transfer needs.
+void CallTimePeriod(const char* function)
 {
     using TimePeriod = UINT(WINAPI*)(UINT);
-    if (const auto setPeriod = LateBound<TimePeriod>("winmm.dll", name)) {
-        setPeriod(1);
+    if (const auto timePeriod = LateBound<TimePeriod>("winmm.dll", function)) {
+        timePeriod(1);
     }
 }
 
@@ -62,10 +63,10 @@ void RestBetweenReads()
 
 void BeginFineTiming()
 {
-    SetFineTiming("timeBeginPeriod");
+    CallTimePeriod("timeBeginPeriod");
 }
 
 void EndFineTiming()
 {
-    SetFineTiming("timeEndPeriod");
+    CallTimePeriod("timeEndPeriod");
 }

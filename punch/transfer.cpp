@@ -1,3 +1,4 @@
+// The byte loop and handshake, the file read a byte at a time, the port's claim.
 #include "transfer.h"
 #include "port_claim.h"
 #include "timing.h"
@@ -84,7 +85,7 @@ struct FileSource {
     const TransferControl* control;
 };
 
-int ReadOutcome(DWORD error)
+int ResultOfFailedRead(DWORD error)
 {
     // A read error must not pass for the end of the file.
     return error == ERROR_HANDLE_EOF ? SOURCE_END : SOURCE_FAILED;
@@ -100,7 +101,7 @@ int NextFileByte(void* context)
         source->read.hEvent = source->readDone;
         if (!ReadFile(source->file, &source->byte, 1, nullptr, &source->read)
             && GetLastError() != ERROR_IO_PENDING)
-            return ReadOutcome(GetLastError());
+            return ResultOfFailedRead(GetLastError());
         source->pending = true;
     }
     while (WaitForSingleObject(source->readDone, READ_STOP_CHECK_MS) == WAIT_TIMEOUT) {
@@ -108,10 +109,10 @@ int NextFileByte(void* context)
             return SOURCE_STOPPED;
     }
     source->pending = false;
-    DWORD got = 0;
-    if (!GetOverlappedResult(source->file, &source->read, &got, FALSE))
-        return ReadOutcome(GetLastError());
-    if (got == 0)
+    DWORD bytesRead = 0;
+    if (!GetOverlappedResult(source->file, &source->read, &bytesRead, FALSE))
+        return ResultOfFailedRead(GetLastError());
+    if (bytesRead == 0)
         return SOURCE_END;
     ++source->offset;
     return source->byte;
@@ -136,8 +137,8 @@ void CloseFileSource(FileSource& source)
 {
     if (source.pending) {
         CancelIo(source.file);
-        DWORD got = 0;
-        GetOverlappedResult(source.file, &source.read, &got, TRUE);
+        DWORD bytesRead = 0;
+        GetOverlappedResult(source.file, &source.read, &bytesRead, TRUE);
     }
     CloseHandle(source.readDone);
     CloseHandle(source.file);
@@ -177,7 +178,7 @@ TransferOutcome PunchNextByte(const ByteSource& source, PortBase base, TransferC
 
 // Once every byte is punched, the file must end there. A stop asked for
 // meanwhile comes too late to make the tape short.
-TransferOutcome CheckEnd(const ByteSource& source)
+TransferOutcome OutcomeAfterLastByte(const ByteSource& source)
 {
     const int next = source.next(source.context);
     if (next == SOURCE_FAILED)
@@ -199,7 +200,7 @@ TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase b
     while (outcome == TransferOutcome::Sent && control->bytesSent < size)
         outcome = PunchNextByte(source, base, control);
     if (outcome == TransferOutcome::Sent)
-        outcome = CheckEnd(source);
+        outcome = OutcomeAfterLastByte(source);
     // However the transfer ended, the port is left at rest.
     WritePortByte(base + CONTROL_REGISTER, CONTROL_AT_REST);
     EndFineTiming();

@@ -1,3 +1,4 @@
+// What a click on a send button means, on the clock the guard is handed.
 #include "click_guard.h"
 
 namespace {
@@ -25,13 +26,13 @@ void NoteInput(ClickGuard& guard, const MSG& message)
         || (message.message == WM_KEYDOWN && message.wParam == VK_SPACE
             && (HIWORD(message.lParam) & KF_REPEAT) == 0);
     if (press) {
-        guard.press = {message.hwnd, guard.meaning, message.time};
+        guard.press = {message.hwnd, guard.meaningNumber, message.time};
     }
 }
 
 void NoteChange(ClickGuard& guard)
 {
-    ++guard.meaning;
+    ++guard.meaningNumber;
     guard.settling = true;
     guard.changedAt = guard.clock();
 }
@@ -42,13 +43,13 @@ bool ChangeSettled(ClickGuard& guard)
     return !guard.settling;
 }
 
-bool ClickStands(ClickGuard& guard, HWND button)
+bool TakesClick(ClickGuard& guard, HWND button)
 {
     // A click with no press of its own (BM_CLICK, from another program) is
     // made when it is reported.
     const ButtonPress press = guard.press.control == button
                                   ? guard.press
-                                  : ButtonPress{button, guard.meaning, guard.clock()};
+                                  : ButtonPress{button, guard.meaningNumber, guard.clock()};
     guard.press = {};
-    return press.meaning == guard.meaning && !WithinChange(guard, press.time);
+    return press.meaningNumber == guard.meaningNumber && !WithinChange(guard, press.time);
 }

@@ -1,9 +1,9 @@
 // What a click on a send button means. The button is both Send and Cancel:
 // a click means what the window showed when its press began, and for the
-// double-click time after the button changes meaning no click stands, so
+// double-click time after the button changes meaning no click is taken, so
 // that the second half of a double-click meant for the old meaning does
 // nothing. A press made before a change and read after it, on a PC that
-// takes its input late, does not stand either.
+// takes its input late, is not taken either.
 //
 // Times are on the system's tick count, which wraps after 49.7 days; the
 // guard is handed its clock, so that a test can set it anywhere.
@@ -13,15 +13,15 @@
 
 struct ButtonPress {
     HWND control;
-    LONG meaning; // the guard's count of changes when the press was read
-    DWORD time;   // when the press was made
+    LONG meaningNumber; // the guard's meaningNumber when the press was read
+    DWORD time;         // when the press was made
 };
 
 struct ClickGuard {
     DWORD(WINAPI* clock)();
-    LONG meaning = 0;      // counts the changes of meaning
-    bool settling = false; // a change is under way: changedAt is recent
-    DWORD changedAt = 0;   // clock() at the last change
+    LONG meaningNumber = 0; // numbers the buttons' meanings: one more a change
+    bool settling = false;  // a change is under way: changedAt is recent
+    DWORD changedAt = 0;    // clock() at the last change
     ButtonPress press = {};
 };
 
@@ -33,5 +33,5 @@ void NoteChange(ClickGuard& guard);
 // Whether the double-click time since the last change has passed; once it
 // has, the change is over and no time is compared again until the next one.
 bool ChangeSettled(ClickGuard& guard);
-// Whether the click just reported by button stands; forgets the press.
-bool ClickStands(ClickGuard& guard, HWND button);
+// Whether the click just reported by button is taken; forgets the press.
+bool TakesClick(ClickGuard& guard, HWND button);

@@ -1,5 +1,4 @@
-// Start-up: the window class, the main window with its four controls, and
-// the message loop.
+// Start-up, the message loop, and the handler each window message goes to.
 #include "main_window.h"
 #include "resource.h"
 
@@ -54,7 +53,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(window, wParam);
         return 0;
     case WM_TIMER:
-        OnTimer(window, wParam);
+        if (wParam == SETTLE_TIMER) {
+            OnSettleTimer(window);
+        } else {
+            OnProgressTimer(window);
+        }
         return 0;
     case WM_TRANSFER_DONE:
         OnTransferDone(window);

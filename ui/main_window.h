@@ -1,5 +1,5 @@
-// The main window and its controls, shared by the window's set-up and the
-// commands behind its buttons.
+// The main window and its controls: what its set-up, its message loop and
+// the handlers of its messages share.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +22,13 @@ constexpr const wchar_t* WINDOW_TITLE = L"Facit 4070 puncher simple interface";
 // is the outcome.
 constexpr UINT WM_TRANSFER_DONE = WM_APP + 1;
 
+enum TimerId : UINT_PTR {
+    // Refreshes the caption's count while a transfer runs.
+    PROGRESS_TIMER = 1,
+    // Asks, after a send button changed meaning, whether the change is over.
+    SETTLE_TIMER = 2,
+};
+
 struct ControlLayout {
     int id;
     const wchar_t* className;
@@ -42,11 +49,14 @@ constexpr ControlLayout MAIN_CONTROLS[] = {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The handlers behind MainWindowProc that belong to the commands.
+// The handlers behind MainWindowProc. The commands (commands.cpp):
 void OnCommand(HWND window, WPARAM command);
-void OnTimer(HWND window, WPARAM timer);
+void OnSettleTimer(HWND window);
+// The transfer's thread (transfer_thread.cpp):
+void OnProgressTimer(HWND window);
 void OnTransferDone(HWND window);
 void OnClose(HWND window);
+// The session and the power (session.cpp):
 LRESULT OnQueryEndSession();
 void OnEndSession(HWND window, WPARAM ending);
 LRESULT OnPowerBroadcast(HWND window, WPARAM event, LPARAM data);
@@ -55,3 +65,9 @@ LRESULT OnPowerBroadcast(HWND window, WPARAM event, LPARAM data);
 // notes where a mouse or keyboard press began, and what the send buttons
 // meant at that moment.
 void NotePress(const MSG& message);
+
+// The program's only message box: an error, with OK.
+inline void ShowError(HWND window, const wchar_t* text)
+{
+    MessageBoxW(window, text, nullptr, MB_ICONERROR | MB_OK);
+}

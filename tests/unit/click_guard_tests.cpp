@@ -36,16 +36,16 @@ void Press(ClickGuard& guard, DWORD pressedAt, DWORD readAt, UINT message = WM_L
     NoteInput(guard, input);
 }
 
-// The release of a press reported at clickedAt; when the click stands, the
+// The release of a press reported at clickedAt; when the click is taken, the
 // button changes meaning at once, as a send starting or stopping does.
 bool Click(ClickGuard& guard, DWORD clickedAt)
 {
     g_now = clickedAt;
-    const bool stands = ClickStands(guard, SEND);
-    if (stands) {
+    const bool taken = TakesClick(guard, SEND);
+    if (taken) {
         NoteChange(guard);
     }
-    return stands;
+    return taken;
 }
 
 // The program's timer, which asks every 100 ms until the change is over.
@@ -73,7 +73,7 @@ TEST_CASE("the first click after start-up stands, however long the PC has been u
         // A click from another program, with no press of its own, likewise.
         ClickGuard untouched = {TestClock};
         g_now = start;
-        CHECK(ClickStands(untouched, SEND));
+        CHECK(TakesClick(untouched, SEND));
     }
 }
 

@@ -1,0 +1,57 @@
+// The caption's text: the title alone, or the count of a transfer's bytes.
+#include "caption.h"
+#include "main_window.h"
+
+namespace {
+
+// A punch that stays busy longer than this is worth telling the user about.
+constexpr LONG PUNCH_STALL_MS = 2000;
+
+void SetCaption(HWND window, const wchar_t* caption)
+{
+    // Setting an unchanged caption would still repaint it five times a second.
+    wchar_t shown[CAPTION_CAPACITY] = {};
+    GetWindowTextW(window, shown, CAPTION_CAPACITY);
+    if (lstrcmpW(shown, caption) != 0) {
+        SetWindowTextW(window, caption);
+    }
+}
+
+// The title alone, or after news of the transfer and its count,
+// "<news>N of M bytes - <title>". The news comes first: a 410-pixel caption,
+// or a taskbar button, cuts off the end of a long caption.
+void ShowCountCaption(HWND window, const wchar_t* news, const TransferControl& progress)
+{
+    wchar_t caption[CAPTION_CAPACITY];
+    if (news) {
+        wsprintfW(caption, L"%s%ld of %ld bytes - %s", news, progress.bytesSent,
+                  progress.fileSize, WINDOW_TITLE);
+    } else {
+        lstrcpyW(caption, WINDOW_TITLE);
+    }
+    SetCaption(window, caption);
+}
+
+} // namespace
+
+void ShowProgressCaption(HWND window, const TransferControl& progress)
+{
+    // Signed: a wait that begins after now was read is not a long one.
+    const DWORD now = GetTickCount();
+    const bool stalled = progress.waitingForPunch
+        && static_cast<LONG>(now - progress.waitStartTick) > PUNCH_STALL_MS;
+    if (stalled || progress.bytesSent > 0) {
+        ShowCountCaption(window, stalled ? L"Waiting for the punch - " : L"", progress);
+    }
+}
+
+void ShowOutcomeCaption(HWND window, TransferOutcome outcome, const TransferControl& progress,
+                        const wchar_t* captionAtClick)
+{
+    if (progress.bytesSent == 0) {
+        SetCaption(window, captionAtClick);
+    } else {
+        ShowCountCaption(window, outcome == TransferOutcome::Sent ? nullptr : L"Stopped after ",
+                         progress);
+    }
+}
