@@ -271,11 +271,13 @@ int CheckRange(const Options& options, HANDLE in)
     const bool fromPast = options.from > bytes, toPast = options.hasTo && options.to > bytes;
     if (!fromPast && !toPast)
         return -1;
+    // Past the end means IN is shorter than a count, so its size fits one.
+    const unsigned long shorter = static_cast<unsigned long>(bytes);
     std::fprintf(stderr,
-                 "tapeprep: --%s %lu is past the end of %s, which has %llu bytes.\n"
-                 "Give a count from 0 to %llu; tapeview text shows the file's rows.\n",
+                 "tapeprep: --%s %lu is past the end of %s, which has %lu bytes.\n"
+                 "Give a count from 0 to %lu; tapeview text shows the file's rows.\n",
                  fromPast ? "from" : "to", fromPast ? options.from : options.to,
-                 Shown(options.in), bytes, bytes);
+                 Shown(options.in), shorter, shorter);
     return EXIT_FAILED;
 }
 
