@@ -31,8 +31,8 @@ bool LooksIntelHex(const unsigned char* bytes, std::size_t size)
     return last - first >= sizeof ":00000001FF" - 1 && text * 10 >= (last - first) * 9;
 }
 
-// Leader of 200, then nearly every frame outside the text between rubouts
-// is a frame of 6 bits or a field setting, up to the trailer.
+// Leader of 200, then most frames outside the text between rubouts are
+// frames of 6 bits or field settings, up to the trailer.
 bool LooksPdp8(const unsigned char* bytes, std::size_t size)
 {
     std::size_t leader = 0, data = 0, last = size, frames = 0, counted = 0;
@@ -50,7 +50,7 @@ bool LooksPdp8(const unsigned char* bytes, std::size_t size)
             frames += bytes[at] < 0200 || IsFieldSetting(bytes[at]);
         }
     }
-    return counted > 0 && frames * 10 >= counted * 9;
+    return counted > 0 && frames * 10 >= counted * 8;
 }
 
 bool LooksPdp11(const unsigned char* bytes, std::size_t size)
@@ -133,7 +133,7 @@ bool CheckTape(const unsigned char* bytes, std::size_t size, TapeFormat format, 
     // it has about as many origins as data words, where a BIN tape has few.
     FormatCheck rim;
     if (CheckAs(bytes, size, TapeFormat::PDP8_RIM, false, rim)
-        || (check.units && check.origins * 2 >= check.units - check.origins))
+        || (check.origins > 1 && check.origins * 2 >= check.units - check.origins))
         check = rim;
     return check.good;
 }

@@ -25,7 +25,7 @@ int RefuseTape(const FormatJob& job, const unsigned char* bytes, std::size_t siz
 {
     char fault[200];
     FaultText(check, fault, sizeof fault);
-    std::fprintf(stderr, "tapeprep: %s is not a good %s tape; nothing was written.\n%s",
+    std::fprintf(stderr, "tapeprep: %s is not a good %s tape.\n%sNothing was written. ",
                  Shown(job.in), FormatName(job.format), fault);
     FormatCheck other;
     if (CheckTape(bytes, size, TapeFormat::NONE, false, other))
