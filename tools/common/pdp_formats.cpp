@@ -198,6 +198,45 @@ bool CheckPdp8(const unsigned char* bytes, std::size_t size, bool rim, FormatChe
     return true;
 }
 
+namespace {
+
+// The block at offset at, its header and checksum checked: its count of
+// header and data frames, and its address.
+bool Pdp11Block(const unsigned char* bytes, std::size_t size, std::size_t at,
+                FormatCheck& check, unsigned long& count, unsigned long& address)
+{
+    char shown[24];
+    if (size - at < 6)
+        return Fault(check, size, "the end of the tape in a header\n"
+                                  "6 header frames: 001 000, count and address");
+    if (bytes[at + 1] != 0)
+        return Fault(check, at + 1, "%s after the 001\n000: a block starts 001 000",
+                     OctalFrame(bytes[at + 1], shown, sizeof shown));
+    count = bytes[at + 2] | bytes[at + 3] << 8;
+    address = bytes[at + 4] | bytes[at + 5] << 8;
+    if (count < 6)
+        return Fault(check, at + 2, "byte count %lu\n"
+                     "6 or more: the count includes the 6 header frames", count);
+    if (size - at <= count)
+        return Fault(check, size, "the end of the tape inside the block\n"
+                     "%lu frames more: the count's, then the checksum",
+                     static_cast<unsigned long>(count + 1 - (size - at)));
+    unsigned sum = 0;
+    for (std::size_t i = 0; i <= count; ++i)
+        sum += bytes[at + i];
+    if (sum & 0xFF)
+        return Fault(check, at + count, "checksum %s\n"
+                     "octal %03o: the block's frames then sum to 0 modulo 256",
+                     OctalFrame(bytes[at + count], shown, sizeof shown),
+                     (bytes[at + count] - sum) & 0xFF);
+    if (count > 6 && address + count - 7 > 0xFFFF)
+        return Fault(check, at + 4, "data from %06lo past 177777\n"
+                     "a block within the 64 KiB the loader addresses", address);
+    return true;
+}
+
+} // namespace
+
 bool CheckPdp11(const unsigned char* bytes, std::size_t size, FormatCheck& check)
 {
     std::size_t at = 0;
@@ -207,36 +246,12 @@ bool CheckPdp11(const unsigned char* bytes, std::size_t size, FormatCheck& check
     check.leader = at;
     while (check.leader > 0 && bytes[check.leader - 1] == 0)
         --check.leader;
-    char shown[24];
     if (at == size)
         return Fault(check, size, "no block\n001 000, the start of a block");
-    for (;;) {
-        if (size - at < 6)
-            return Fault(check, size, "the end of the tape in a header\n"
-                                      "6 header frames: 001 000, count and address");
-        if (bytes[at + 1] != 0)
-            return Fault(check, at + 1, "%s after the 001\n000: a block starts 001 000",
-                         OctalFrame(bytes[at + 1], shown, sizeof shown));
-        const unsigned long count = bytes[at + 2] | bytes[at + 3] << 8;
-        const unsigned long address = bytes[at + 4] | bytes[at + 5] << 8;
-        if (count < 6)
-            return Fault(check, at + 2, "byte count %lu\n"
-                         "6 or more: the count includes the 6 header frames", count);
-        if (size - at <= count)
-            return Fault(check, size, "the end of the tape inside the block\n"
-                         "%lu frames more: the count's, then the checksum",
-                         static_cast<unsigned long>(count + 1 - (size - at)));
-        unsigned sum = 0;
-        for (std::size_t i = 0; i <= count; ++i)
-            sum += bytes[at + i];
-        if (sum & 0xFF)
-            return Fault(check, at + count, "checksum %s\n"
-                         "octal %03o: the block's frames then sum to 0 modulo 256",
-                         OctalFrame(bytes[at + count], shown, sizeof shown),
-                         (bytes[at + count] - sum) & 0xFF);
-        if (count > 6 && address + count - 7 > 0xFFFF)
-            return Fault(check, at + 4, "data from %06lo past 177777\n"
-                         "a block within the 64 KiB the loader addresses", address);
+    char shown[24];
+    for (unsigned long count = 0, address = 0;;) {
+        if (!Pdp11Block(bytes, size, at, check, count, address))
+            return false;
         ++check.units;
         at += count + 1;
         if (count == 6) {
