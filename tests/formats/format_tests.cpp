@@ -218,9 +218,9 @@ TEST_CASE("a fault refused by tapeprep with its place, found by tapeview check w
         {"pdp8-bin", leader + BIN_COUNTED + "\201" + checksum + "\200",
          "Word 4, offset 9: found octal 201 (hex 81);|"
          "expects trailer (200), a field setting (300 to 370) or data.", "0.9 in (2.3 cm)"},
-        {"pdp8-bin", leader + BIN_COUNTED + checksum + "\377AB",
-         "Word 5, offset 14: found the end of the tape after a rubout;|"
-         "expects a rubout (377) that ends the text the loader skips.", "1.4 in (3.6 cm)"},
+        {"pdp8-bin", leader + BIN_COUNTED + "\377AB" + checksum,
+         "Word 4, offset 9: found a rubout (377) with no second one after it;|"
+         "expects a second rubout to end the text the loader skips.", "0.9 in (2.3 cm)"},
         {"pdp8-rim", leader + RIM + Word(05200) + "\200",
          "Word 5, offset 11: found a data word with no address before it;|"
          "expects an address first: RIM gives each data word its own.", "1.1 in (2.8 cm)"},

@@ -22,6 +22,7 @@ struct Pdp8Reader {
     bool rim;
     FormatCheck& check;
     bool inText;      // between rubouts: the loader skips it
+    std::size_t textAt;  // the rubout that began it
     bool half;        // the first frame of a word is read
     unsigned char first;
     std::size_t firstAt;
@@ -83,6 +84,8 @@ bool Pdp8Frame(Pdp8Reader& r, std::size_t at, std::size_t& trailer)
     const unsigned char frame = r.bytes[at];
     char shown[24];
     if (r.inText || (frame == RUBOUT && !r.rim)) {
+        if (!r.inText)
+            r.textAt = at;
         r.inText = r.inText != (frame == RUBOUT);
         return true;
     }
@@ -128,8 +131,8 @@ bool Pdp8End(Pdp8Reader& r, std::size_t at, bool atTrailer)
 {
     const char* where = atTrailer ? "the trailer" : "the end of the tape";
     if (r.inText)
-        return Fault(r.check, at, "%s after a rubout\n"
-                                  "a rubout (377) that ends the text the loader skips", where);
+        return Fault(r.check, r.textAt, "a rubout (377) with no second one after it\n"
+                                        "a second rubout to end the text the loader skips");
     if (r.half || r.expectData)
         return Fault(r.check, at, "%s inside %s\nthe %s", where, r.half ? "a word" : "a pair",
                      r.half ? "word's second frame" : "address's data word");
@@ -181,7 +184,7 @@ bool CheckPdp8(const unsigned char* bytes, std::size_t size, bool rim, FormatChe
 {
     check.leaderCode = LEADER;
     Pdp8Start(bytes, size, check.leader, check.data);
-    Pdp8Reader r = {bytes, rim, check, false, false, 0, 0, 0, 0, false, false, false, {}, 0};
+    Pdp8Reader r = {bytes, rim, check, false, 0, false, 0, 0, 0, 0, false, false, false, {}, 0};
     std::size_t trailer = size;
     for (std::size_t at = check.data; at < size && trailer == size; ++at)
         if (!Pdp8Frame(r, at, trailer))

@@ -50,7 +50,8 @@ bool LooksPdp8(const unsigned char* bytes, std::size_t size)
             frames += bytes[at] < 0200 || IsFieldSetting(bytes[at]);
         }
     }
-    return counted > 0 && frames * 10 >= counted * 8;
+    // A rubout whose text never ends leaves nothing to count: still PDP-8.
+    return frames * 10 >= counted * 8;
 }
 
 bool LooksPdp11(const unsigned char* bytes, std::size_t size)
@@ -59,15 +60,6 @@ bool LooksPdp11(const unsigned char* bytes, std::size_t size)
         if (bytes[at] == 1 && bytes[at + 1] == 0)
             return true;
     return false;
-}
-
-TapeFormat LooksLike(const unsigned char* bytes, std::size_t size)
-{
-    if (LooksIntelHex(bytes, size))
-        return TapeFormat::INTEL_HEX;
-    if (LooksPdp8(bytes, size))
-        return TapeFormat::PDP8_BIN;
-    return LooksPdp11(bytes, size) ? TapeFormat::PDP11_LDA : TapeFormat::NONE;
 }
 
 bool CheckAs(const unsigned char* bytes, std::size_t size, TapeFormat format, bool anyLineEnd,
@@ -84,6 +76,20 @@ bool CheckAs(const unsigned char* bytes, std::size_t size, TapeFormat format, bo
     case TapeFormat::NONE: break;
     }
     return check.good;
+}
+
+TapeFormat LooksLike(const unsigned char* bytes, std::size_t size)
+{
+    if (LooksIntelHex(bytes, size))
+        return TapeFormat::INTEL_HEX;
+    // Its first block whole and right: a PDP-11 tape, whatever its data
+    // holds that looks like a PDP-8's.
+    FormatCheck blocks;
+    if (CheckAs(bytes, size, TapeFormat::PDP11_LDA, false, blocks) || blocks.units > 0)
+        return TapeFormat::PDP11_LDA;
+    if (LooksPdp8(bytes, size))
+        return TapeFormat::PDP8_BIN;
+    return LooksPdp11(bytes, size) ? TapeFormat::PDP11_LDA : TapeFormat::NONE;
 }
 
 } // namespace
