@@ -248,7 +248,8 @@ TEST_CASE("a fault refused by tapeprep with its place, found by tapeview check w
          "2.6 in (6.6 cm)"},
         {"intel-hex", LfOnly(HEX),
          "Record 1, offset 21: found hex 0A after the checksum;|"
-         "expects CR LF, which ends a record.", "2.1 in (5.3 cm)"},
+         "expects CR LF (tapeprep --newline crlf makes it) to end the record.",
+         "2.1 in (5.3 cm)"},
         {"intel-hex", Record(0, "", 2) + HEX,
          "Record 1, offset 7: found record type 02;|"
          "expects 00 (data) or 01 (end): 02 to 05 are not the 8-bit format's.", "0.7 in (1.8 cm)"},

@@ -110,10 +110,10 @@ bool LineEnd(HexReader& r, std::size_t& at, bool anyLineEnd)
     if (!ends) {
         const std::size_t wrong = cr == '\r' ? at + 1 : at;
         char shown[24];
-        return Fault(r.check, wrong, "%s after the checksum\n%s, which ends a record",
+        return Fault(r.check, wrong, "%s after the checksum\n%s to end the record",
                      wrong < r.size ? Shown(r.bytes[wrong], shown, sizeof shown)
                                     : "the end of the tape",
-                     anyLineEnd ? "a line end" : "CR LF");
+                     anyLineEnd ? "a line end" : "CR LF (tapeprep --newline crlf makes it)");
     }
     at += cr == '\r' && lf == '\n' ? 2 : 1;
     return true;

@@ -11,6 +11,11 @@ namespace {
 
 constexpr std::size_t ROWS_AROUND = 3;
 
+const char* Plural(unsigned long count)
+{
+    return count == 1 ? "" : "s";
+}
+
 // "It loads 00200 to 00277 (octal)", and where the format starts it.
 void PrintLoads(const FormatCheck& check)
 {
@@ -40,7 +45,7 @@ void PrintPart(std::size_t from, std::size_t to, const char* what, bool count)
     std::printf("  rows %lu to %lu: %s", static_cast<unsigned long>(from),
                 static_cast<unsigned long>(to - 1), what);
     if (count)
-        std::printf(", %lu rows", static_cast<unsigned long>(to - from));
+        std::printf(", %lu row%s", static_cast<unsigned long>(to - from), Plural(to - from));
     std::printf("\n");
 }
 
@@ -49,14 +54,17 @@ void PrintGood(const FormatCheck& check, std::size_t size, const char* name)
     const unsigned long units = check.units;
     std::printf("%s holds a tape in %s, and it checks:\n", name, FormatName(check.format));
     if (check.format == TapeFormat::PDP8_BIN)
-        std::printf("%lu words and the checksum, which is right.\n", units);
+        std::printf("%lu word%s and the checksum, which is right.\n", units, Plural(units));
     else if (check.format == TapeFormat::PDP8_RIM)
-        std::printf("%lu addresses, each with its data word.\n", units / 2);
+        std::printf("%lu address%s, each with its data word.\n", units / 2,
+                    units == 2 ? "" : "es");
     else if (check.format == TapeFormat::PDP11_LDA)
-        std::printf("%lu blocks and the end block, every checksum right.\n", units - 1);
+        std::printf("%lu block%s and the end block, every checksum right.\n", units - 1,
+                    Plural(units - 1));
     else
-        std::printf("%lu records and the end record, every checksum right;\n"
-                    "channel 8 as --code %s punches it.\n", units - 1, ParityName(check.parity));
+        std::printf("%lu record%s and the end record, every checksum right;\n"
+                    "channel 8 as --code %s punches it.\n", units - 1, Plural(units - 1),
+                    ParityName(check.parity));
     PrintLoads(check);
     PrintPart(0, check.leader, "before the leader, which the loader does not read", false);
     PrintPart(check.leader, check.data, "leader", true);
@@ -66,9 +74,9 @@ void PrintGood(const FormatCheck& check, std::size_t size, const char* name)
     const unsigned long leader = static_cast<unsigned long>(check.data - check.leader);
     const unsigned long trailer = static_cast<unsigned long>(size - check.trailer);
     if (leader < needs || trailer < needs)
-        std::printf("Note: %lu rows of leader and %lu of trailer, where the loader needs %lu:\n"
-                    "tapeprep --format %s adds them.\n",
-                    leader, trailer, needs, FormatName(check.format));
+        std::printf("Note: %lu row%s of leader and %lu of trailer, where the loader needs\n"
+                    "%lu: tapeprep --format %s adds them.\n",
+                    leader, Plural(leader), trailer, needs, FormatName(check.format));
 }
 
 // The rows around the fault, the fault's marked.
