@@ -1,6 +1,7 @@
 // tapeprep: a punch-ready copy of a file: leader, an optional label in
 // letters, the file's bytes (all or a piece, in the code asked for) and
 // trailer; or a test strip of every channel.
+#include "format_tape.h"
 #include "tape_codes.h"
 #include "tape_layout.h"
 #include "safe_output.h"
@@ -24,6 +25,8 @@ constexpr DWORD CHUNK = 64 * 1024;
 const char USAGE[] =
     "usage: tapeprep [--code CODE] [--newline crlf|cr|lf] [--from N] [--to M]\n"
     "                [--leader N] [--trailer N] [--fill BYTE] [--label TEXT] IN OUT\n"
+    "       tapeprep --format NAME [--code CODE] [--newline crlf] [--leader N]\n"
+    "                [--trailer N] [--label TEXT] IN OUT\n"
     "       tapeprep --test-strip [--leader N] [--trailer N] [--fill BYTE] OUT\n"
     "       tapeprep --help | --version\n";
 
@@ -55,6 +58,15 @@ const char HELP[] =
     "                 letter, a fill row between letters and around the label:\n"
     "                 A-Z, 0-9, space and . , - / : ( ) + # ' (not with ita2\n"
     "                 or us-tty)\n"
+    "  --format NAME  check IN against its loader's format before a row is\n"
+    "                 written, then punch its data unchanged between the\n"
+    "                 format's own leader and trailer (IN's own are replaced):\n"
+    "                 pdp8-bin   PDP-8 BIN loader: 200 leader, the label\n"
+    "                            between rubouts, which the loader skips\n"
+    "                 pdp8-rim   PDP-8 RIM loader: 200 leader, no label\n"
+    "                 pdp11-lda  PDP-11 absolute loader: blank leader\n"
+    "                 intel-hex  Intel hex records: 25 NULs at least; also\n"
+    "                            with an ascii code and --newline crlf\n"
     "  --test-strip   instead of IN: the label TEST, then channels 1 to 8 each\n"
     "                 alone, all eight, and a row of feed holes only\n"
     "The letters use channels 1 to 7: a letter's top is channel 7, its foot\n"
@@ -64,8 +76,9 @@ const char HELP[] =
     "when complete: on failure nothing is left behind and an existing OUT is\n"
     "untouched.\n"
     "Exit code: 0 done, 1 when IN cannot be read, the code cannot carry one of\n"
-    "its bytes, --from or --to is past its end, OUT cannot be written or names\n"
-    "the same file as IN, 2 for a wrong command line.\n";
+    "its bytes, --from or --to is past its end, IN does not check against\n"
+    "--format, OUT cannot be written or names the same file as IN, 2 for a\n"
+    "wrong command line.\n";
 
 // Channels 1 to 8 each alone, all eight, none.
 const unsigned char TEST_ROWS[] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80, 0xFF, 0x00};
@@ -80,6 +93,8 @@ struct Options {
     Code code = Code::RAW;
     Newline newline = Newline::KEEP;
     bool hasCode = false;
+    bool hasFill = false;
+    TapeFormat format = TapeFormat::NONE;
     const char* label = nullptr;
     bool testStrip = false;
     const wchar_t* in = nullptr;
@@ -97,6 +112,14 @@ const char* Ascii(const wchar_t* text)
 bool Is(const char* arg, const char* option)
 {
     return std::strcmp(arg, option) == 0;
+}
+
+// The command line as --format sees it.
+FormatJob Job(const Options& options, bool piece)
+{
+    return {options.format, options.leader,  options.trailer, options.hasCode,
+            options.code,   options.newline, options.hasFill, piece,
+            options.label != nullptr, options.in, options.out};
 }
 
 // Returns -1 when the command line is good, else the exit code.
@@ -117,8 +140,9 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
             options.testStrip = true;
             continue;
         }
-        static const char* const VALUED[] = {"--leader", "--trailer", "--fill", "--label",
-                                             "--code",   "--newline", "--from", "--to"};
+        static const char* const VALUED[] = {"--leader",  "--trailer", "--fill", "--label",
+                                             "--code",    "--newline", "--from", "--to",
+                                             "--format"};
         bool known = false;
         for (const char* name : VALUED)
             known = known || Is(arg, name);
@@ -143,6 +167,10 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
                 return CommandLineError("tapeprep", USAGE,
                     "there is no code %s. The codes are:\n  %s", value, CODE_NAMES);
             options.hasCode = true;
+        } else if (Is(arg, "--format")) {
+            if (!FormatByName(value, options.format))
+                return CommandLineError("tapeprep", USAGE,
+                    "there is no format %s. The formats are:\n  %s", value, FORMAT_NAMES);
         } else if (Is(arg, "--newline")) {
             static const char* const ENDS[] = {"crlf", "cr", "lf"};
             for (int end = 0; end < 3; ++end)
@@ -159,6 +187,7 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
             (from ? hasFrom : options.hasTo) = true;
         } else {
             const bool isFill = Is(arg, "--fill");
+            options.hasFill = options.hasFill || isFill;
             unsigned long& number = isFill ? options.fill
                                     : Is(arg, "--leader") ? options.leader : options.trailer;
             if (!ParseNumberW(wide, 0, isFill ? 255 : MAX_ROWS, true, number))
@@ -170,10 +199,10 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
     }
     if (options.testStrip) {
         if (options.label || options.hasCode || options.newline != Newline::KEEP || hasFrom
-            || options.hasTo)
+            || options.hasTo || options.format != TapeFormat::NONE)
             return CommandLineError("tapeprep", USAGE,
                 "--test-strip makes its own label and data: it takes no --label,\n"
-                "--code, --newline, --from or --to");
+                "--code, --newline, --from, --to or --format");
         if (positional != 1)
             return CommandLineError("tapeprep", USAGE, "--test-strip takes OUT only");
         options.out = files[0];
@@ -185,7 +214,12 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
         return CommandLineError("tapeprep", USAGE, "IN and OUT are both needed");
     options.in = files[0];
     options.out = files[1];
-    if (options.newline != Newline::KEEP && !HasLineEnds(options.code))
+    char why[300];
+    if (options.format != TapeFormat::NONE
+        && !FormatOptionsFit(Job(options, hasFrom || options.hasTo), why, sizeof why))
+        return CommandLineError("tapeprep", USAGE, "%s", why);
+    if (options.newline != Newline::KEEP && !HasLineEnds(options.code)
+        && options.format == TapeFormat::NONE)
         return CommandLineError("tapeprep", USAGE,
                                 "--newline needs a code with CR and LF: ascii-even, ita2, ...");
     if (options.label && (options.code == Code::ITA2 || options.code == Code::US_TTY))
@@ -199,6 +233,8 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
             options.to);
     return -1;
 }
+
+} // namespace
 
 // A path for a message, in the console's code page.
 const char* Shown(const wchar_t* path)
@@ -223,6 +259,18 @@ bool WriteRows(SafeOutput& out, unsigned long count, unsigned char fill)
     std::memset(rows, fill, count);
     return WriteSafeOutput(out, rows, count);
 }
+
+int RefuseByte(const wchar_t* in, const Conversion& conversion, unsigned char refused)
+{
+    std::fprintf(stderr,
+                 "tapeprep: %s, line %lu, column %lu: byte 0x%02X %s.\n"
+                 "Change the file there, or choose a code that has it (tapeprep --help).\n",
+                 Shown(in), conversion.line, conversion.column, refused,
+                 RefusalReason(conversion.code));
+    return EXIT_FAILED;
+}
+
+namespace {
 
 unsigned char g_chunk[CHUNK];
 unsigned char g_converted[2 * CHUNK + 1];
@@ -272,11 +320,13 @@ int CheckRange(const Options& options, HANDLE in)
     const bool fromPast = options.from > bytes, toPast = options.hasTo && options.to > bytes;
     if (!fromPast && !toPast)
         return -1;
+    // Past the end means IN is shorter than a count, so its size fits one.
+    const unsigned long shorter = static_cast<unsigned long>(bytes);
     std::fprintf(stderr,
-                 "tapeprep: --%s %lu is past the end of %s, which has %llu bytes.\n"
-                 "Give a count from 0 to %llu; tapeview text shows the file's rows.\n",
+                 "tapeprep: --%s %lu is past the end of %s, which has %lu bytes.\n"
+                 "Give a count from 0 to %lu; tapeview text shows the file's rows.\n",
                  fromPast ? "from" : "to", fromPast ? options.from : options.to,
-                 Shown(options.in), bytes, bytes);
+                 Shown(options.in), shorter, shorter);
     return EXIT_FAILED;
 }
 
@@ -327,12 +377,7 @@ int Prepare(const Options& options, const unsigned char* label, size_t labelRows
     AbandonSafeOutput(out);
     if (step == Step::READ_FAILED)
         return CannotRead(options.in, error);
-    std::fprintf(stderr,
-                 "tapeprep: %s, line %lu, column %lu: byte 0x%02X %s.\n"
-                 "Change the file there, or choose a code that has it (tapeprep --help).\n",
-                 Shown(options.in), conversion.line, conversion.column, refused,
-                 RefusalReason(options.code));
-    return EXIT_FAILED;
+    return RefuseByte(options.in, conversion, refused);
 }
 
 } // namespace
@@ -368,7 +413,9 @@ int wmain(int argc, wchar_t** argv)
             "The letters are %s.",
             refused, static_cast<unsigned char>(refused), LABEL_CHARACTERS);
     }
-    const int result = Prepare(options, label, labelRows);
+    const int result = options.format == TapeFormat::NONE
+                           ? Prepare(options, label, labelRows)
+                           : PrepareFormatted(Job(options, false), label, labelRows);
     std::free(label);
     return result;
 }

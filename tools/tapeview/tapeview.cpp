@@ -24,6 +24,7 @@ const char USAGE[] =
     "       tapeview tape-svg FILE OUT.svg [--rows N (64)]\n"
     "       tapeview strip-svg FILE OUT.svg [--from ROW (0)] [--rows N (200)]\n"
     "       tapeview compare EXPECTED ACTUAL [--trim BYTE (0)]\n"
+    "       tapeview check FILE\n"
     "       tapeview timing-svg TRACE OUT.svg [--bytes N (3)]\n"
     "       tapeview --help | --version\n";
 
@@ -43,13 +44,17 @@ const char HELP[] =
     "              are leader and trailer and are left out; says where they\n"
     "              first differ, as an offset in EXPECTED for tapeprep --from,\n"
     "              and rows lost or gained there when the rest matches shifted\n"
+    "  check       which loader format FILE holds (pdp8-bin, pdp8-rim, pdp11-lda,\n"
+    "              intel-hex), checked all through: what it loads, or the first\n"
+    "              fault, its offset and inches from the start of the tape\n"
     "  timing-svg  the handshake of the first N bytes (3) of a portemu trace, and\n"
     "              a summary line to stdout\n"
     "ROW counts from 0: row N is the byte after the first N, as in the window's\n"
     "\"Stopped after N of M bytes\".\n"
-    "Exit code: 0 done (compare: the same), 1 when a file cannot be read or\n"
-    "written, ROW is past the end or the trace holds no byte (compare: they\n"
-    "differ), 2 for a wrong command line (compare: also a file not read).\n";
+    "Exit code: 0 done (compare: the same; check: it checks), 1 when a file\n"
+    "cannot be read or written, ROW is past the end or the trace holds no byte\n"
+    "(compare: they differ; check: a fault), 2 for a wrong command line\n"
+    "(compare and check: also a file not read).\n";
 
 struct Option {
     const char* name;
@@ -227,6 +232,12 @@ int Compare(const Command& command, const wchar_t* const* files, const TextBuffe
     return result;
 }
 
+int Check(const Command&, const wchar_t* const* files, const TextBuffer& in)
+{
+    char name[MAX_PATH * 2];
+    return CheckFormat(Bytes(in), in.length, NarrowPath(files[0], name, sizeof name));
+}
+
 int DrawTiming(const Command& command, const wchar_t* const* files, const TextBuffer& in)
 {
     const unsigned long byteCount = command.options[0].value;
@@ -299,6 +310,7 @@ int wmain(int argc, wchar_t** argv)
          EXIT_FAILED},
         {"compare", 2, {{"--trim", 0, 0, 255, true, "a byte, 0 to 255, decimal or 0x hex", false}},
          Compare, EXIT_USAGE},
+        {"check", 1, {}, Check, EXIT_USAGE},
         {"timing-svg", 2,
          {{"--bytes", 3, 1, MAX_ROWS, false, "a number of bytes, 1 or more", false}}, DrawTiming,
          EXIT_FAILED},

@@ -32,6 +32,12 @@ int CompareTapes(const unsigned char* expected, std::size_t expectedSize, const 
                  const unsigned char* actual, std::size_t actualSize, const char* actualName,
                  unsigned char trim);
 
+// Checks a tape against the loader format it holds and prints the verdict
+// to stdout: what it loads and where its parts lie, or the first fault,
+// its offset and its distance from the tape's start. Returns 0 when it
+// checks, 1 on a fault or a tape of no format.
+int CheckFormat(const unsigned char* bytes, std::size_t size, const char* name);
+
 // ---- The handshake ----------------------------------------------------------
 
 constexpr unsigned long long NO_TIME = ~0ULL;
