@@ -26,6 +26,13 @@ $1 == "ERROR" {
     for (base in open)
         if (open[base])
             print > (out "/send" open[base] "-trace.txt")
+    # A byte the punch refused was counted at its STROBE release, just before.
+    if ($0 ~ /not punched$/ && match($0, /port [0-9a-f]+:/)) {
+        port = hex(substr($0, RSTART + 5, RLENGTH - 6))
+        base = port - port % 4
+        if (open[base])
+            punched[open[base]]--
+    }
     next
 }
 

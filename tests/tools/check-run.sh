@@ -6,7 +6,7 @@
 # - with a punch that stops, the run gives up in a time scaled to the
 #   file's size and fails;
 # - a trace of a send on LPT2 stopped while the punch was busy, then one on
-#   LPT1, gives two sends.
+#   LPT1 whose second byte the punch refused, gives two sends of one byte.
 #   check-run.sh SOURCE BUILD
 set -e
 source=$1 build=$2
@@ -46,7 +46,10 @@ echo "a punch that stopped: the run failed after $seconds s"
 printf '%s\n' "10 out 27a 01" "20 in 279 7f" "30 out 278 ff" "12030 out 278 41" \
     "12040 out 27a 00" "13100 out 27a 01" "13110 in 279 ff x500" "20000 out 27a 01" \
     "30000 out 37a 01" "30010 in 379 7f" "30020 out 378 ff" "42030 out 378 42" \
-    "42040 out 37a 00" "43100 out 37a 01" > "$work/trace.txt"
+    "42040 out 37a 00" "43100 out 37a 01" "43110 in 379 7f" "43120 out 378 ff" \
+    "50000 out 378 43" "50010 out 37a 00" \
+    "ERROR at 00401594: out dx, al, port 37a: blank data lines held before the byte: 6.88 ms, less than 12 ms: byte 43 not punched" \
+    "51100 out 37a 01" > "$work/trace.txt"
 [ "$(awk -v out="$work" -f "$source/scripts/sends.awk" "$work/trace.txt")" = "1 278 1 20
-2 378 1 13" ] || fail "a stopped LPT2 send and an LPT1 send are not two sends"
-echo "a stopped send on LPT2 and one on LPT1: two sends"
+2 378 1 21" ] || fail "a stopped LPT2 send and an LPT1 send with a refused byte are not two sends of one byte each"
+echo "a stopped send on LPT2 and one on LPT1 with a refused byte: two sends, one byte each"

@@ -1,6 +1,7 @@
 // The main window as the user first meets it, and the program's resources.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include "harness.h"
+#include "version.h"
 
 #include <doctest/doctest.h>
 
@@ -138,7 +139,7 @@ TEST_CASE("the program's resources: icons, class name and version")
     REQUIRE_FALSE(info.empty());
     REQUIRE(GetFileVersionInfoA(exe.c_str(), 0, info.size(), info.data()));
     CHECK(VersionString(info, "ProductName") == "Tapelark");
-    CHECK(VersionString(info, "ProductVersion") == "1.0.0");
+    CHECK(VersionString(info, "ProductVersion") == TAPELARK_VERSION);
     CHECK_FALSE(VersionString(info, "FileDescription").empty());
 }
 
