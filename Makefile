@@ -1,10 +1,12 @@
 # The commands of the README, and the steps they stand on.
 BUILD := build
 MAKEFLAGS += --no-print-directory
-CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+# One toolchain file; MINGW_ARCH picks the 32-bit build or its x86-64 twin.
+TOOLCHAIN := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DCMAKE_BUILD_TYPE=Release
+CMAKE_FLAGS := $(TOOLCHAIN) -DMINGW_ARCH=i686
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 BUILD_X64 := build-x64
-CMAKE_FLAGS_X64 := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+CMAKE_FLAGS_X64 := $(TOOLCHAIN) -DMINGW_ARCH=x86_64
 # ctest on a virtual display in build folder $(1), with options $(2); the
 # folder's Wine servers are stopped afterwards.
 CTEST = $(XVFB) sh -c 'ctest --test-dir $(1) --output-on-failure -j2 $(2); status=$$?; \
