@@ -239,7 +239,11 @@ TEST_CASE("a wrong command line gets the usage, exit code 2 and no register read
 {
     for (const char* arguments : {"--port lpt3", "--port", "--watch 0", "--watch 1x", "--watch",
                                   "--verbose", "lpt1", "--rest", "--rest both",
-                                  "--rest lpt1 --port lpt1", "--watch 5 --rest lpt2"}) {
+                                  "--rest lpt1 --port lpt1", "--watch 5 --rest lpt2",
+                                  // Refusals too long for a line are broken to fit.
+                                  "--port a-port-name-long-enough-to-push-the-refusal-past-one-line",
+                                  "--port a-port-name-long-enough-to-be-longer-than-a-whole-line-of-"
+                                  "the-console-by-itself"}) {
         INFO("arguments: " << arguments);
         const CheckRun run = RunCheck("", arguments);
         CHECK(run.exitCode == 2);

@@ -549,6 +549,13 @@ TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is neve
         CHECK((run.output.find("usage: tapeview") != std::string::npos) == (c.exitCode == 2));
     }
     CHECK(ReadFileBytes(tape) == RandomBytes(78, 2));
+    // A file that cannot be read: the same line from each tool and each way in.
+    const std::string none = " \"" + tape + ".none\"";
+    const std::string unread = ": cannot read " + tape + ".none: not found\r\n";
+    CHECK(Tool("..\\tapeview.exe", "compare " + file + none).output == "tapeview" + unread);
+    CHECK(Tool("..\\tapeprep.exe", none + none + "2").output == "tapeprep" + unread);
+    CHECK(Tool("..\\tapeprep.exe", "--format pdp11-lda" + none + none + "2").output
+          == "tapeprep" + unread);
 
     // A name in any script, in and out.
     const std::string name = tape + " \xD0\x9B\xD0\xB5\xD0\xBD\xD1\x82\xD0\xB0 \xCF\x89.bin";  // Лента ω

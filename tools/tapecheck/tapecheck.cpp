@@ -11,16 +11,18 @@
 // for a wrong command line.
 #include "port_claim.h"
 #include "port_io.h"
+#include "command_line.h"
 #include "tool_common.h"
-#include "version.h"
 
 #include <cstdio>
-#include <cwchar>
 
 namespace {
 
 constexpr int EXIT_READY = 0;
 constexpr int EXIT_NOT_READY = 1;
+constexpr int EXIT_USAGE = 2;
+// The third word of --port.
+constexpr unsigned long BOTH = 2;
 
 // Longest watch: a day.
 constexpr unsigned long MAX_WATCH_SECONDS = 86400;
@@ -87,48 +89,34 @@ BOOL WINAPI OnConsoleBreak(DWORD event)
 }
 
 // Fills options and the ports asked for; returns -1 when the command line
-// is good, else the exit code, having said what was wrong.
+// is good, else the exit code, having answered or said what was wrong.
 int ParseOptions(int argc, wchar_t** argv, Options& options, Port* ports)
 {
-    char shown[80];
-    for (int i = 1; i < argc; ++i) {
-        const wchar_t* option = argv[i];
-        const wchar_t* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        const bool isPort = std::wcscmp(option, L"--port") == 0;
-        const bool isRest = std::wcscmp(option, L"--rest") == 0;
-        if (!isPort && !isRest && std::wcscmp(option, L"--watch") != 0)
-            return CommandLineError("tapecheck", USAGE, "unknown argument %s",
-                                    NarrowPath(option, shown, sizeof shown));
-        if (!value)
-            return CommandLineError("tapecheck", USAGE, "%s",
-                                    isPort   ? "--port needs lpt1, lpt2 or both"
-                                    : isRest ? "--rest needs lpt1 or lpt2"
-                                             : "--watch needs seconds");
-        ++i;
-        if (isRest) {
-            const int port = !lstrcmpiW(value, L"lpt1") ? 0 : !lstrcmpiW(value, L"lpt2") ? 1 : -1;
-            if (port < 0)
-                return CommandLineError("tapecheck", USAGE, "--rest takes lpt1 or lpt2, not %s",
-                                        NarrowPath(value, shown, sizeof shown));
-            options.rest = &ports[port];
-        } else if (isPort) {
-            const bool both = lstrcmpiW(value, L"both") == 0;
-            ports[0].asked = both || lstrcmpiW(value, L"lpt1") == 0;
-            ports[1].asked = both || lstrcmpiW(value, L"lpt2") == 0;
-            options.named = true;
-            if (!ports[0].asked && !ports[1].asked)
-                return CommandLineError("tapecheck", USAGE,
-                                        "--port takes lpt1, lpt2 or both, not %s",
-                                        NarrowPath(value, shown, sizeof shown));
-        } else if (!ParseNumberW(value, 1, MAX_WATCH_SECONDS, false, options.watchSeconds)) {
-            return CommandLineError("tapecheck", USAGE,
-                                    "--watch takes whole seconds from 1 to %lu, not %s",
-                                    MAX_WATCH_SECONDS, NarrowPath(value, shown, sizeof shown));
-        }
+    static const char* const PORTS[] = {"lpt1", "lpt2", "both", nullptr};
+    enum { PORT, WATCH, REST };
+    Option table[] = {
+        WordOption("--port", PORTS, true, "lpt1, lpt2 or both"),
+        NumberOption("--watch", 1, MAX_WATCH_SECONDS, false, "whole seconds from 1 to 86400"),
+        WordOption("--rest", PORTS, true, "lpt1 or lpt2"),
+    };
+    CommandLine line = ToolCommandLine("tapecheck", USAGE, HELP, EXIT_USAGE, table, 3, 0);
+    const int result = ParseCommandLine(line, argc, argv, 1);
+    if (result >= 0)
+        return result;
+    const Option& rest = table[REST];
+    if (rest.given && rest.number == BOTH)
+        return RefuseValue(line, rest);
+    if (rest.given && argc != 3)
+        return CommandLineError(line, "--rest goes alone: tapecheck --rest lpt1 or --rest lpt2");
+    if (rest.given)
+        options.rest = &ports[rest.number];
+    const unsigned long port = table[PORT].number;
+    options.named = table[PORT].given;
+    if (options.named) {
+        ports[0].asked = port != 1;
+        ports[1].asked = port != 0;
     }
-    if (options.rest && argc != 3)
-        return CommandLineError("tapecheck", USAGE,
-                                "--rest goes alone: tapecheck --rest lpt1 or --rest lpt2");
+    options.watchSeconds = table[WATCH].number;
     return -1;
 }
 
@@ -263,16 +251,6 @@ void Watch(Port* ports, unsigned long seconds)
 
 int wmain(int argc, wchar_t** argv)
 {
-    const wchar_t* first = argc == 2 ? argv[1] : L"";
-    if (!std::wcscmp(first, L"--help") || !std::wcscmp(first, L"-h")
-        || !std::wcscmp(first, L"/?")) {
-        std::printf("%s%s", USAGE, HELP);
-        return EXIT_READY;
-    }
-    if (!std::wcscmp(first, L"--version")) {
-        std::printf("tapecheck %s\n", TAPELARK_VERSION);
-        return EXIT_READY;
-    }
     Port ports[2] = {{"LPT1", LPT1_BASE, true, false, false},
                      {"LPT2", LPT2_BASE, true, false, false}};
     Options options;
