@@ -222,8 +222,9 @@ void PrintClock()
 }
 
 // Reads the status of the ports that answer until the time is up or
-// Ctrl+C, with a line each time BUSY changes.
-void Watch(Port* ports, unsigned long seconds)
+// Ctrl+C, with a line each time BUSY changes; keeps the count of busy
+// punches.
+void Watch(Port* ports, unsigned long seconds, int& busyPunches)
 {
     std::printf("Watching pin 11 (BUSY) for %lu s; Ctrl+C ends it.\n", seconds);
     std::fflush(stdout);
@@ -235,6 +236,7 @@ void Watch(Port* ports, unsigned long seconds)
             if (!port.asked || !port.present || ReadBusy(port) == port.busy)
                 continue;
             port.busy = !port.busy;
+            busyPunches += port.busy ? 1 : -1;
             PrintClock();
             std::printf("  %s %s\n", port.name, BusyLine(port.busy));
             std::fflush(stdout);
@@ -261,21 +263,17 @@ int wmain(int argc, wchar_t** argv)
         return PutAtRest(*options.rest);
     if (!CheckDriver())
         return EXIT_NOT_READY;
-    int answering = 0;
+    int answering = 0, missing = 0, busyPunches = 0;
     for (Port& port : ports) {
-        if (port.asked) {
-            CheckPort(port);
-            answering += port.present;
-        }
+        if (!port.asked)
+            continue;
+        CheckPort(port);
+        answering += port.present;
+        missing += !port.present;
+        busyPunches += port.present && port.busy;
     }
     // A pin with nothing on it floats high: say so once, beside "ready".
-    bool missing = false;
-    bool showCable = false;
-    for (const Port& port : ports) {
-        missing |= port.asked && !port.present;
-        showCable |= port.asked && port.present && !port.busy;
-    }
-    if (showCable)
+    if (answering > busyPunches)
         std::printf("Pin 11 also reads high with no cable in: if nothing punches, check it.\n");
     if (answering > 0)
         ExplainPins();
@@ -284,10 +282,8 @@ int wmain(int argc, wchar_t** argv)
     else if (missing)
         std::printf("One port is enough: the bench uses the one that answers.\n");
     if (options.watchSeconds && answering > 0)
-        Watch(ports, options.watchSeconds);
-    bool ready = answering > 0 && !(options.named && missing);
-    for (const Port& port : ports)
-        ready = ready && !(port.asked && port.present && port.busy);
+        Watch(ports, options.watchSeconds, busyPunches);
+    const bool ready = answering > 0 && !(options.named && missing) && busyPunches == 0;
     if (ready)
         std::printf("Ready to punch.\n");
     else
