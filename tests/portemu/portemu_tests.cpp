@@ -364,3 +364,19 @@ TEST_CASE("the trace goes to a file named in any script, never over the program"
           == 98);
     CHECK(ReadFileBytes(steps) == before);
 }
+
+TEST_CASE("a run that cannot start leaves no output behind, and an earlier one as it was")
+{
+    const Folder folder("portemu");
+    REQUIRE(WriteFileBytes(folder / "trace.txt", "an earlier trace"));
+    const std::string steps = SiblingPath("port_steps.exe");
+    const std::string outputs = "\"" + SiblingPath("..\\portemu.exe") + "\" --trace \""
+                                + folder / "trace.txt" + "\" --punched \"";
+    // The punched bytes would go over the program; the program is not there.
+    CHECK(RunProcess(outputs + steps + "\" -- \"" + steps + "\" registers", 60000) == 98);
+    CHECK(RunProcess(outputs + folder / "punched.bin" + "\" -- \"" + folder / "none.exe" + "\"",
+                     60000)
+          == 98);
+    CHECK(folder.Names() == std::set<std::string>{"trace.txt"});
+    CHECK(ReadFileBytes(folder / "trace.txt") == "an earlier trace");
+}

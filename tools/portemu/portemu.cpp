@@ -254,11 +254,13 @@ int wmain(int argc, wchar_t** argv)
     emu.model.options = emu.options.punch;
     const wchar_t* program = argv[emu.options.programIndex];
     if (!OpenOutput(emu.trace.out, emu.options.tracePath, program)
-        || !OpenOutput(emu.punched, emu.options.punchedPath, program))
+        || !OpenOutput(emu.punched, emu.options.punchedPath, program)
+        || !StartProgram(argc, argv, emu.options.programIndex)) {
+        // Nothing ran, so nothing is recorded: no output is left behind.
+        AbandonOutput(emu.trace.out);
+        AbandonOutput(emu.punched);
         return EXIT_NOT_STARTED;
-
-    if (!StartProgram(argc, argv, emu.options.programIndex))
-        return EXIT_NOT_STARTED;
+    }
     SetConsoleCtrlHandler(LeaveBreakToProgram, TRUE);
 
     DWORD exitCode = 0;
