@@ -321,7 +321,8 @@ TEST_CASE("a wrong command line says what was wrong, then the usage, and exits 9
         {"--unknown", "unknown option --unknown (portemu --help lists the options)"},
         {"--busy both", "--busy takes lpt1 or lpt2, not both"},
         {"--error", "--error takes lpt1 or lpt2, not --"},
-        {"--tape-low-after -1", "--tape-low-after takes a number of bytes, 0 to 4294967295, not -1"},
+        {"--tape-low-after -1",
+         "--tape-low-after takes a number of bytes, 0 to 4294967295, not -1"},
     };
     std::string output;
     for (const auto& c : cases) {

@@ -117,11 +117,13 @@ int CheckTogether(const CommandLine& line, Options& options)
     options.out = line.files[1];
     NarrowPath(options.in, options.inShown, sizeof options.inShown);
     char why[300];
-    if (options.format != TapeFormat::NONE && !FormatOptionsFit(FormatJobOf(options), why, sizeof why))
+    if (options.format != TapeFormat::NONE
+        && !FormatOptionsFit(FormatJobOf(options), why, sizeof why))
         return CommandLineError(line, "%s", why);
     if (options.newline != Newline::KEEP && !HasLineEnds(options.code)
         && options.format == TapeFormat::NONE)
-        return CommandLineError(line, "--newline needs a code with CR and LF: ascii-even, ita2, ...");
+        return CommandLineError(line,
+                                "--newline needs a code with CR and LF: ascii-even, ita2, ...");
     if (options.label && (options.code == Code::ITA2 || options.code == Code::US_TTY))
         return CommandLineError(line, "--label needs channels 1 to 7: not with a 5-hole code");
     if (options.label && !*options.label)
