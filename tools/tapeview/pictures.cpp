@@ -335,13 +335,13 @@ struct Segment {
 };
 
 // The signal's segments within [from, to], in microseconds, into segments
-// (room for one more than the steps); returns how many.
-std::size_t Segments(const Steps& steps, double from, double to, Segment* segments)
+// (room for one more than its values); returns how many.
+std::size_t Segments(const Signal& signal, double from, double to, Segment* segments)
 {
     std::size_t count = 0;
     Segment current = {from, to, 0, false};
-    for (std::size_t i = 0; i < steps.count; ++i) {
-        const double at = static_cast<double>(steps.items[i].micros);
+    for (std::size_t i = 0; i < signal.count; ++i) {
+        const double at = static_cast<double>(signal.items[i].micros);
         if (at >= to)
             break;
         if (at > from) {
@@ -349,7 +349,7 @@ std::size_t Segments(const Steps& steps, double from, double to, Segment* segmen
             segments[count++] = current;
             current.from = at;
         }
-        current.value = steps.items[i].value;
+        current.value = signal.items[i].value;
         current.known = true;
     }
     current.to = to;
@@ -364,7 +364,7 @@ struct TimeAxis {
     double pixelsPerMicro;
 };
 
-double X(const TimeAxis& axis, double micros)
+double TimeX(const TimeAxis& axis, double micros)
 {
     return axis.left + (micros - axis.from) * axis.pixelsPerMicro;
 }
@@ -389,22 +389,22 @@ const double AXIS_Y = 300;
 const char SIGNAL[] = " stroke=\"#1d4f91\"";
 const char UNKNOWN[] = " stroke=\"#aaa\" stroke-dasharray=\"3 3\"";
 
-void DrawLevels(TextBuffer& svg, const Steps& steps, const TimeAxis& axis, double high,
+void DrawLevels(TextBuffer& svg, const Signal& signal, const TimeAxis& axis, double high,
                 double low, Segment* segments)
 {
     TextBuffer path = {};
-    const std::size_t count = Segments(steps, axis.from, axis.to, segments);
+    const std::size_t count = Segments(signal, axis.from, axis.to, segments);
     for (std::size_t i = 0; i < count; ++i) {
         const Segment& segment = segments[i];
         if (!segment.known) {
             const double middle = (high + low) / 2;
-            Line(svg, X(axis, segment.from), middle, X(axis, segment.to), middle, UNKNOWN);
+            Line(svg, TimeX(axis, segment.from), middle, TimeX(axis, segment.to), middle, UNKNOWN);
             continue;
         }
         // Only the start is unknown: once the path begins, each segment joins the last.
         const double y = segment.value ? high : low;
-        AppendF(path, "%s%.1f %.1f H%.1f ", path.length ? "L" : "M", X(axis, segment.from), y,
-                    X(axis, segment.to));
+        AppendF(path, "%s%.1f %.1f H%.1f ", path.length ? "L" : "M", TimeX(axis, segment.from), y,
+                    TimeX(axis, segment.to));
     }
     if (path.length)
         AppendF(svg, "<path d=\"%s\" fill=\"none\"%s stroke-width=\"2\"/>\n", path.data, SIGNAL);
@@ -412,14 +412,14 @@ void DrawLevels(TextBuffer& svg, const Steps& steps, const TimeAxis& axis, doubl
     FreeBuffer(path);
 }
 
-void DrawBus(TextBuffer& svg, const Steps& steps, const TimeAxis& axis, Segment* segments)
+void DrawBus(TextBuffer& svg, const Signal& signal, const TimeAxis& axis, Segment* segments)
 {
     const double middle = (BUS_TOP + BUS_BOTTOM) / 2;
     char hex[4];
-    const std::size_t count = Segments(steps, axis.from, axis.to, segments);
+    const std::size_t count = Segments(signal, axis.from, axis.to, segments);
     for (std::size_t i = 0; i < count; ++i) {
         const Segment& segment = segments[i];
-        const double left = X(axis, segment.from), right = X(axis, segment.to);
+        const double left = TimeX(axis, segment.from), right = TimeX(axis, segment.to);
         // Values change with a crossing; the plot's edges cut a segment straight.
         const double slant = Min(3.0, (right - left) / 2);
         const double leftSlant = segment.from > axis.from ? slant : 0;
@@ -442,8 +442,8 @@ void DrawBus(TextBuffer& svg, const Steps& steps, const TimeAxis& axis, Segment*
 void DrawPause(TextBuffer& svg, const TimeAxis& axis, unsigned long long from,
                unsigned long long to, double y, double signalTop, const char* colour)
 {
-    const double left = X(axis, static_cast<double>(from));
-    const double right = X(axis, static_cast<double>(to));
+    const double left = TimeX(axis, static_cast<double>(from));
+    const double right = TimeX(axis, static_cast<double>(to));
     AppendF(svg, "<g stroke=\"%s\">\n", colour);
     AppendF(svg, "<path d=\"M%.1f %.1f V%.1f M%.1f %.1f V%.1f\" stroke-dasharray=\"2 2\"/>\n",
             left, y + 5, signalTop, right, y + 5, signalTop);
@@ -476,16 +476,16 @@ double TickStep(double spanMs)
 void DrawTimeAxis(TextBuffer& svg, const TimeAxis& axis)
 {
     const double step = TickStep((axis.to - axis.from) / 1000);
-    Line(svg, X(axis, axis.from), AXIS_Y, X(axis, axis.to), AXIS_Y, " stroke=\"#444\"");
+    Line(svg, TimeX(axis, axis.from), AXIS_Y, TimeX(axis, axis.to), AXIS_Y, " stroke=\"#444\"");
     for (double tick = std::ceil(axis.from / 1000 / step); tick * step <= axis.to / 1000; ++tick) {
-        const double x = X(axis, tick * step * 1000);
+        const double x = TimeX(axis, tick * step * 1000);
         Line(svg, x, LATCH_PAUSE_Y - 20, x, AXIS_Y, " stroke=\"#eee\"");
         Line(svg, x, AXIS_Y, x, AXIS_Y + 5, " stroke=\"#444\"");
         char label[32];
         std::snprintf(label, sizeof label, "%g", tick * step);
         Text(svg, x, AXIS_Y + 18, " text-anchor=\"middle\" font-size=\"11\"", label);
     }
-    Text(svg, (X(axis, axis.from) + X(axis, axis.to)) / 2, AXIS_Y + 38,
+    Text(svg, (TimeX(axis, axis.from) + TimeX(axis, axis.to)) / 2, AXIS_Y + 38,
          " text-anchor=\"middle\" fill=\"#555\"", "time in ms since the trace began");
 }
 
@@ -510,9 +510,9 @@ void TimingSvg(TextBuffer& svg, const Handshake& handshake, std::size_t byteCoun
     const PunchedByte& last = handshake.bytes.items[count - 1];
     // From the first access to the port to the rest after the last byte drawn.
     unsigned long long first = last.latchAt;
-    for (const Steps* steps : {&handshake.strobe, &handshake.data, &handshake.busy})
-        if (steps->count)
-            first = Min(first, steps->items[0].micros);
+    for (const Signal* signal : {&handshake.strobe, &handshake.data, &handshake.busy})
+        if (signal->count)
+            first = Min(first, signal->items[0].micros);
     const unsigned long long end = last.restAt != NO_TIME ? last.restAt : last.latchAt;
     const double margin = Max(200.0, 0.03 * static_cast<double>(end - first));
     TimeAxis axis = {Max(0.0, static_cast<double>(first) - margin),
@@ -540,7 +540,7 @@ void TimingSvg(TextBuffer& svg, const Handshake& handshake, std::size_t byteCoun
     DrawLevelNames(svg, axis.left - 6, STROBE_HIGH, STROBE_LOW);
     DrawLevelNames(svg, axis.left - 6, BUSY_HIGH, BUSY_LOW);
 
-    // Room for the segments of the signal with the most steps.
+    // Room for the segments of the signal with the most values.
     const std::size_t most =
         Max(handshake.strobe.count, Max(handshake.data.count, handshake.busy.count));
     Segment* segments = static_cast<Segment*>(std::malloc(sizeof(Segment) * (most + 1)));
@@ -553,10 +553,10 @@ void TimingSvg(TextBuffer& svg, const Handshake& handshake, std::size_t byteCoun
     DrawLevels(svg, handshake.busy, axis, BUSY_HIGH, BUSY_LOW, segments);
     std::free(segments);
     for (std::size_t i = 0; i < handshake.busy.count; ++i) {
-        const Step& read = handshake.busy.items[i];
+        const TimedValue& read = handshake.busy.items[i];
+        const double x = TimeX(axis, read.micros);
         if (read.micros >= axis.from && read.micros <= axis.to)
-            Line(svg, X(axis, read.micros), BUSY_LOW + 4, X(axis, read.micros), BUSY_LOW + 10,
-                 SIGNAL);
+            Line(svg, x, BUSY_LOW + 4, x, BUSY_LOW + 10, SIGNAL);
     }
 
     for (std::size_t index = 0; index < count; ++index) {

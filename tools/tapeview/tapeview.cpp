@@ -72,7 +72,7 @@ struct Command {
 };
 
 // A whole file into bytes; false, having said why, when it cannot be read.
-bool Read(const wchar_t* path, TextBuffer& bytes)
+bool ReadInput(const wchar_t* path, TextBuffer& bytes)
 {
     DWORD error = 0;
     if (ReadWholeFile(path, bytes, error))
@@ -82,7 +82,7 @@ bool Read(const wchar_t* path, TextBuffer& bytes)
 }
 
 // OUT from text, through a temporary file; never over the input.
-bool Write(const wchar_t* path, const wchar_t* input, const TextBuffer& text)
+bool WriteOutput(const wchar_t* path, const wchar_t* input, const TextBuffer& text)
 {
     if (text.failed) {
         std::fputs("tapeview: out of memory\n", stderr);
@@ -110,7 +110,7 @@ bool FromFits(const Option& from, const wchar_t* path, std::size_t size)
     return false;
 }
 
-const unsigned char* Bytes(const TextBuffer& buffer)
+const unsigned char* BytesOf(const TextBuffer& buffer)
 {
     return reinterpret_cast<const unsigned char*>(buffer.data);
 }
@@ -118,7 +118,7 @@ const unsigned char* Bytes(const TextBuffer& buffer)
 // Writes a drawing to OUT and frees it; the exit code.
 int WriteDrawing(const wchar_t* const* files, TextBuffer& drawing)
 {
-    const int result = Write(files[1], files[0], drawing) ? 0 : EXIT_FAILED;
+    const int result = WriteOutput(files[1], files[0], drawing) ? 0 : EXIT_FAILED;
     FreeBuffer(drawing);
     return result;
 }
@@ -130,7 +130,7 @@ int ShowText(const Command& command, const wchar_t* const* files, const TextBuff
     if (!FromFits(from, files[0], in.length))
         return EXIT_FAILED;
     TextBuffer text = {};
-    TapeText(text, Bytes(in), in.length, from.number, rows.given ? rows.number : in.length,
+    TapeText(text, BytesOf(in), in.length, from.number, rows.given ? rows.number : in.length,
              command.options[2].number == CODE_EIA);
     const int result = text.failed ? EXIT_FAILED : 0;
     if (!text.failed)
@@ -142,7 +142,7 @@ int ShowText(const Command& command, const wchar_t* const* files, const TextBuff
 int DrawTape(const Command& command, const wchar_t* const* files, const TextBuffer& in)
 {
     TextBuffer svg = {};
-    TapeSvg(svg, Bytes(in), in.length, command.options[0].number);
+    TapeSvg(svg, BytesOf(in), in.length, command.options[0].number);
     return WriteDrawing(files, svg);
 }
 
@@ -152,29 +152,29 @@ int DrawStrip(const Command& command, const wchar_t* const* files, const TextBuf
     if (!FromFits(from, files[0], in.length))
         return EXIT_FAILED;
     TextBuffer svg = {};
-    StripSvg(svg, Bytes(in), in.length, from.number, command.options[1].number);
+    StripSvg(svg, BytesOf(in), in.length, from.number, command.options[1].number);
     return WriteDrawing(files, svg);
 }
 
-int Compare(const Command& command, const wchar_t* const* files, const TextBuffer& expected)
+int CompareFiles(const Command& command, const wchar_t* const* files, const TextBuffer& expected)
 {
     TextBuffer actual = {};
     int result = command.unreadExit;
     char expectedName[MAX_PATH * 2], actualName[MAX_PATH * 2];
-    if (Read(files[1], actual))
-        result = CompareTapes(Bytes(expected), expected.length,
+    if (ReadInput(files[1], actual))
+        result = CompareTapes(BytesOf(expected), expected.length,
                               NarrowPath(files[0], expectedName, sizeof expectedName),
-                              Bytes(actual), actual.length,
+                              BytesOf(actual), actual.length,
                               NarrowPath(files[1], actualName, sizeof actualName),
                               static_cast<unsigned char>(command.options[0].number));
     FreeBuffer(actual);
     return result;
 }
 
-int Check(const Command&, const wchar_t* const* files, const TextBuffer& in)
+int CheckFile(const Command&, const wchar_t* const* files, const TextBuffer& in)
 {
     char name[MAX_PATH * 2];
-    return CheckFormat(Bytes(in), in.length, NarrowPath(files[0], name, sizeof name));
+    return CheckFormat(BytesOf(in), in.length, NarrowPath(files[0], name, sizeof name));
 }
 
 int DrawTiming(const Command& command, const wchar_t* const* files, const TextBuffer& in)
@@ -209,10 +209,11 @@ int DrawTiming(const Command& command, const wchar_t* const* files, const TextBu
     return result;
 }
 
-int Run(const Command& command, const wchar_t* const* files)
+int RunCommand(const Command& command, const wchar_t* const* files)
 {
     TextBuffer in = {};
-    const int result = Read(files[0], in) ? command.run(command, files, in) : command.unreadExit;
+    const int result =
+        ReadInput(files[0], in) ? command.run(command, files, in) : command.unreadExit;
     FreeBuffer(in);
     return result;
 }
@@ -237,9 +238,10 @@ int wmain(int argc, wchar_t** argv)
          EXIT_FAILED},
         {"strip-svg", 2, {FROM, NumberOption("--rows", 1, MAX_ROWS, false, ROWS, 200)}, DrawStrip,
          EXIT_FAILED},
-        {"compare", 2, {NumberOption("--trim", 0, 255, true, "a byte, 0 to 255, decimal or 0x hex")},
-         Compare, EXIT_USAGE},
-        {"check", 1, {}, Check, EXIT_USAGE},
+        {"compare", 2,
+         {NumberOption("--trim", 0, 255, true, "a byte, 0 to 255, decimal or 0x hex")},
+         CompareFiles, EXIT_USAGE},
+        {"check", 1, {}, CheckFile, EXIT_USAGE},
         {"timing-svg", 2,
          {NumberOption("--bytes", 1, MAX_ROWS, false, "a number of bytes, 1 or more", 3)},
          DrawTiming, EXIT_FAILED},
@@ -258,7 +260,7 @@ int wmain(int argc, wchar_t** argv)
         line.command = command.name;
         line.onceEach = true;
         const int usage = ParseCommandLine(line, argc, argv, 2);
-        return usage >= 0 ? usage : Run(command, line.files);
+        return usage >= 0 ? usage : RunCommand(command, line.files);
     }
     return CommandLineError(line, "there is no command %s", verb);
 }
