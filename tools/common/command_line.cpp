@@ -14,12 +14,6 @@ namespace {
 
 constexpr std::size_t CONSOLE_WIDTH = 79;
 
-// An option, a value or a file as the console shows it, for a refusal.
-const char* ShownArgument(const wchar_t* argument, char* text, std::size_t size)
-{
-    return argument ? NarrowPath(argument, text, size) : "";
-}
-
 bool SameWord(const char* given, const char* word, bool anyCase)
 {
     if (!anyCase)
@@ -84,8 +78,9 @@ void PrintFitted(const char* text)
 
 int RefuseArgument(const CommandLine& line, const wchar_t* argument, bool isOption)
 {
+    // As the console shows it.
     char shown[200];
-    ShownArgument(argument, shown, sizeof shown);
+    NarrowPath(argument, shown, sizeof shown);
     if (isOption && line.command)
         return CommandLineError(line, "%s takes no option %s (%s --help lists the options)",
                                 line.command, shown, line.tool);
@@ -218,7 +213,7 @@ int RefuseValue(const CommandLine& line, const Option& option)
 {
     char shown[200];
     return CommandLineError(line, "%s takes %s, not %s", option.name, option.takes,
-                            ShownArgument(option.value, shown, sizeof shown));
+                            NarrowPath(option.value, shown, sizeof shown));
 }
 
 bool ParseNumberW(const wchar_t* text, unsigned long min, unsigned long max, bool hex,
