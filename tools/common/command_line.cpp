@@ -62,8 +62,9 @@ Option* FindOption(CommandLine& line, const char* name)
 void PrintFitted(const char* text)
 {
     while (*text) {
-        std::size_t length = std::strcspn(text, "\n");
-        std::size_t next = length + (text[length] == '\n');
+        const char* end = std::strchr(text, '\n');
+        std::size_t length = end ? static_cast<std::size_t>(end - text) : std::strlen(text);
+        std::size_t next = length + (end != nullptr);
         if (length > CONSOLE_WIDTH) {
             length = CONSOLE_WIDTH;
             while (length > 0 && text[length] != ' ')
