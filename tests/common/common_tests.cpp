@@ -1,12 +1,16 @@
-// The safe output file, called directly: its refusals, replacement and
-// clean-up. (The trace format is read back by every run under portemu.)
+// The safe output file and the command-line parser, called directly: the
+// output's refusals, replacement and clean-up; what the parser reads from
+// argv and what it refuses. (The trace format is read back by every run
+// under portemu; the tools' own tests check what their refusals say.)
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include "command_line.h"
 #include "safe_output.h"
 #include "test_support.h"
 
 #include <doctest/doctest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -23,7 +27,65 @@ bool WriteSafely(const std::wstring& out, const std::wstring& in, const std::str
     return done;
 }
 
+// A command line read against a table of a number, a word and a flag, with
+// up to one file and a program after --.
+struct Parsed {
+    Option options[3];
+    CommandLine line;
+    int result;
+};
+
+constexpr int WRONG = 7;
+
+Parsed Parse(std::vector<const wchar_t*> words, bool onceEach = false, bool anyCase = true)
+{
+    static const char* const PORTS[] = {"lpt1", "lpt2", nullptr};
+    Parsed parsed = {{NumberOption("--rows", 1, 0xFFFF, true, "rows", 64),
+                      WordOption("--port", PORTS, anyCase, "a port"), FlagOption("--live")},
+                     {}, 0};
+    parsed.line = ToolCommandLine("tool", "usage\n", "help\n", WRONG, parsed.options, 3, 1);
+    parsed.line.onceEach = onceEach;
+    parsed.line.programAfterDashes = true;
+    words.insert(words.begin(), L"tool.exe");
+    parsed.result = ParseCommandLine(parsed.line, static_cast<int>(words.size()),
+                                     const_cast<wchar_t**>(words.data()), 1);
+    return parsed;
+}
+
 } // namespace
+
+TEST_CASE("a command line is read against its table, and what does not fit it is refused")
+{
+    const Parsed good = Parse({L"--rows", L"0x10", L"--port", L"LPT2", L"--port", L"lpt1", L"--live",
+                               L"in", L"--", L"prog", L"--rows"});
+    REQUIRE(good.result == -1);
+    CHECK(good.options[0].number == 16);
+    CHECK(good.options[1].number == 0);
+    CHECK(good.options[1].wordsGiven == 3);
+    CHECK(good.options[2].given);
+    CHECK(good.line.fileCount == 1);
+    CHECK(std::wstring(good.line.files[0]) == L"in");
+    CHECK(good.line.program == 10);
+    const Parsed defaults = Parse({L"-", L"--", L"prog"});
+    REQUIRE(defaults.result == -1);
+    CHECK(defaults.options[0].number == 64);
+    CHECK_FALSE(defaults.options[0].given);
+    CHECK(std::wstring(defaults.line.files[0]) == L"-");
+    CHECK(Parse({L"/?", L"in"}).result == WRONG);
+    CHECK(Parse({L"-h"}).result == 0);
+    CHECK(Parse({L"--version"}).result == 0);
+    for (const auto& wrong : std::vector<std::vector<const wchar_t*>>{
+             {L"--rows", L"0"}, {L"--rows", L"65536"}, {L"--rows", L"1x"}, {L"--rows", L""},
+             {L"--rows"}, {L"--port", L"lpt3"}, {L"--port", L"lpt\u0131"}, {L"--nope"},
+             {L"in", L"out"}, {L"--rows", L"\uFF11"}}) {
+        INFO(Utf8(wrong[0]) << " " << (wrong.size() > 1 ? Utf8(wrong[1]) : ""));
+        CHECK(Parse(wrong).result == WRONG);
+    }
+    CHECK(Parse({L"--live", L"--live"}).result == -1);
+    CHECK(Parse({L"--live", L"--live"}, true).result == WRONG);
+    CHECK(Parse({L"--port", L"LPT1"}, false, false).result == WRONG);
+    CHECK(Parse({L"--port", L"lpt1"}, false, false).result == -1);
+}
 
 TEST_CASE("a safe output never harms an input or an OUT it cannot replace")
 {

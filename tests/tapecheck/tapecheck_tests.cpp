@@ -235,11 +235,25 @@ TEST_CASE("--watch prints a line each time BUSY changes")
     CheckOnlyReads(run);
 }
 
+TEST_CASE("the verdict follows the punch to the watch's end")
+{
+    // Ready when checked, busy from 1.5 s on: switched off during the watch.
+    const CheckRun run = RunCheck("--busy-window 1500-100000", "--port lpt1 --watch 3");
+    CHECK(run.exitCode == 1);
+    CheckSays(run, {LPT1_ANSWERS, READY, "Watching pin 11 (BUSY) for 3 s; Ctrl+C ends it.",
+                    "Watch ended.", NOT_READY});
+    CheckOnlyReads(run);
+}
+
 TEST_CASE("a wrong command line gets the usage, exit code 2 and no register read")
 {
     for (const char* arguments : {"--port lpt3", "--port", "--watch 0", "--watch 1x", "--watch",
                                   "--verbose", "lpt1", "--rest", "--rest both",
-                                  "--rest lpt1 --port lpt1", "--watch 5 --rest lpt2"}) {
+                                  "--rest lpt1 --port lpt1", "--watch 5 --rest lpt2",
+                                  // Refusals too long for a line are broken to fit.
+                                  "--port a-port-name-long-enough-to-push-the-refusal-past-one-line",
+                                  "--port a-port-name-long-enough-to-be-longer-than-a-whole-line-of-"
+                                  "the-console-by-itself"}) {
         INFO("arguments: " << arguments);
         const CheckRun run = RunCheck("", arguments);
         CHECK(run.exitCode == 2);

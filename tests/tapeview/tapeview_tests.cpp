@@ -333,10 +333,10 @@ TEST_CASE("a handwritten trace: folded reads, an ERROR line, pin levels and paus
 
     SUBCASE("pin levels are the register bits inverted, a folded read is one step")
     {
-        auto levels = [](const Steps& steps) {
+        auto levels = [](const Signal& signal) {
             std::vector<std::pair<unsigned long long, unsigned>> pairs;
-            for (std::size_t i = 0; i < steps.count; ++i)
-                pairs.emplace_back(steps.items[i].micros, steps.items[i].value);
+            for (std::size_t i = 0; i < signal.count; ++i)
+                pairs.emplace_back(signal.items[i].micros, signal.items[i].value);
             return pairs;
         };
         using Levels = std::vector<std::pair<unsigned long long, unsigned>>;
@@ -409,7 +409,7 @@ TEST_CASE("tapeview on a real run under the emulated port")
     }
     // Busy for 5 ms after each latch: the reads after the rest see it.
     CHECK(std::any_of(handshake.busy.items, handshake.busy.items + handshake.busy.count,
-                      [](const Step& step) { return step.value == 0; }));
+                      [](const TimedValue& read) { return read.value == 0; }));
 
     // The program writes exactly the pictures, with its defaults and limits.
     auto tapeview = [](const std::string& arguments) {
@@ -549,6 +549,13 @@ TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is neve
         CHECK((run.output.find("usage: tapeview") != std::string::npos) == (c.exitCode == 2));
     }
     CHECK(ReadFileBytes(tape) == RandomBytes(78, 2));
+    // A file that cannot be read: the same line from each tool and each way in.
+    const std::string none = " \"" + tape + ".none\"";
+    const std::string unread = ": cannot read " + tape + ".none: not found\r\n";
+    CHECK(Tool("..\\tapeview.exe", "compare " + file + none).output == "tapeview" + unread);
+    CHECK(Tool("..\\tapeprep.exe", none + none + "2").output == "tapeprep" + unread);
+    CHECK(Tool("..\\tapeprep.exe", "--format pdp11-lda" + none + none + "2").output
+          == "tapeprep" + unread);
 
     // A name in any script, in and out.
     const std::string name = tape + " \xD0\x9B\xD0\xB5\xD0\xBD\xD1\x82\xD0\xB0 \xCF\x89.bin";  // Лента ω

@@ -59,7 +59,7 @@ constexpr int FAULTED = -2;  // the fault is set
 
 // The text character at offset at, its channel 8 checked against the rows
 // before. The end of the tape is a fault when inside names what it is in.
-int Char(HexReader& r, std::size_t at, const char* inside)
+int CheckedChar(HexReader& r, std::size_t at, const char* inside)
 {
     if (at >= r.size) {
         if (!inside)
@@ -84,7 +84,7 @@ bool HexByte(HexReader& r, std::size_t at, unsigned& value, unsigned& sum)
 {
     value = 0;
     for (std::size_t i = at; i < at + 2; ++i) {
-        const int c = Char(r, i, "the record");
+        const int c = CheckedChar(r, i, "the record");
         if (c == FAULTED)
             return false;
         const bool digit = c >= '0' && c <= '9', letter = c >= 'A' && c <= 'F';
@@ -102,8 +102,8 @@ bool HexByte(HexReader& r, std::size_t at, unsigned& value, unsigned& sum)
 // The line end after a record's checksum at at; sets at after it.
 bool LineEnd(HexReader& r, std::size_t& at, bool anyLineEnd)
 {
-    const int cr = Char(r, at, nullptr);
-    const int lf = cr == '\r' ? Char(r, at + 1, nullptr) : END;
+    const int cr = CheckedChar(r, at, nullptr);
+    const int lf = cr == '\r' ? CheckedChar(r, at + 1, nullptr) : END;
     if (cr == FAULTED || lf == FAULTED)
         return false;
     const bool ends = anyLineEnd ? cr == '\r' || cr == '\n' : cr == '\r' && lf == '\n';
@@ -177,11 +177,11 @@ bool CheckIntelHex(const unsigned char* bytes, std::size_t size, bool anyLineEnd
     HexReader r = {bytes, size, check, ALL_PARITIES};
     char shown[24];
     for (bool ended = false; !ended;) {
-        if (Char(r, at, nullptr) == FAULTED || !Record(r, at, anyLineEnd, ended))
+        if (CheckedChar(r, at, nullptr) == FAULTED || !Record(r, at, anyLineEnd, ended))
             return false;
         ++check.units;
         // Between records: line ends and NULs.
-        for (int c = 0; !ended && (c = Char(r, at, nullptr)) != MARK; ++at) {
+        for (int c = 0; !ended && (c = CheckedChar(r, at, nullptr)) != MARK; ++at) {
             if (c == FAULTED)
                 return false;
             if (c == END)

@@ -1,47 +1,8 @@
 #include "tool_common.h"
 
 #include <algorithm>
-#include <cstdarg>
-#include <cctype>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cwchar>
-
-bool ParseNumber(const char* text, unsigned long min, unsigned long max, bool hex,
-                 unsigned long& number)
-{
-    if (!text)
-        return false;
-    const bool isHex = hex && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const char* digits = isHex ? text + 2 : text;
-    // strtoul would take a sign or leading spaces.
-    const unsigned char lead = static_cast<unsigned char>(*digits);
-    if (!(isHex ? std::isxdigit(lead) : std::isdigit(lead)))
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long value = std::strtoul(digits, &end, isHex ? 16 : 10);
-    if (*end != '\0' || errno != 0 || value < min || value > max)
-        return false;
-    number = value;
-    return true;
-}
-
-bool ParseNumberW(const wchar_t* text, unsigned long min, unsigned long max, bool hex,
-                  unsigned long& number)
-{
-    // A number is plain ASCII: anything else already makes it wrong.
-    char narrow[32];
-    std::size_t at = 0;
-    for (; text && text[at]; ++at) {
-        if (at + 1 == sizeof narrow || text[at] > 0x7F)
-            return false;
-        narrow[at] = static_cast<char>(text[at]);
-    }
-    narrow[at] = '\0';
-    return text && ParseNumber(narrow, min, max, hex, number);
-}
 
 const char* WindowsErrorText(DWORD error, char* text, std::size_t size)
 {
@@ -100,22 +61,9 @@ const char* NarrowPath(const wchar_t* path, char* text, std::size_t size)
     return text;
 }
 
-const char* AsciiArgument(const wchar_t* argument, char* text, std::size_t size)
+void SayCannotRead(const char* tool, const wchar_t* path, DWORD error)
 {
-    std::size_t i = 0;
-    for (; argument[i] && i + 1 < size; ++i)
-        text[i] = argument[i] < 0x80 ? static_cast<char>(argument[i]) : '?';
-    text[i] = '\0';
-    return text;
-}
-
-int CommandLineError(const char* tool, const char* usage, const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    std::fprintf(stderr, "%s: ", tool);
-    std::vfprintf(stderr, format, args);
-    std::fprintf(stderr, "\n%s", usage);
-    va_end(args);
-    return 2;
+    char shown[MAX_PATH * 2], reason[300];
+    std::fprintf(stderr, "%s: cannot read %s: %s\n", tool, NarrowPath(path, shown, sizeof shown),
+                 ErrorReason(error, reason, sizeof reason));
 }

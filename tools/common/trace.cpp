@@ -44,7 +44,7 @@ bool Number(const char*& at, const char* end, unsigned base, unsigned long long 
     return at > start;
 }
 
-bool Word(const char*& at, const char* end, const char* word)
+bool TakeText(const char*& at, const char* end, const char* word)
 {
     const std::size_t length = std::strlen(word);
     if (static_cast<std::size_t>(end - at) < length || std::memcmp(at, word, length) != 0)
@@ -65,12 +65,12 @@ bool ParseTraceLine(const char* text, std::size_t length, TraceLine& line)
         --end;
     unsigned long long micros, port, value, repeats = 1;
     bool isIn = false;
-    if (!Number(at, end, 10, ~0ULL, micros) || !Word(at, end, " ")
-        || !((isIn = Word(at, end, "in")) || Word(at, end, "out")) || !Word(at, end, " ")
-        || !Number(at, end, 16, 0xFFFF, port) || !Word(at, end, " ")
+    if (!Number(at, end, 10, ~0ULL, micros) || !TakeText(at, end, " ")
+        || !((isIn = TakeText(at, end, "in")) || TakeText(at, end, "out"))
+        || !TakeText(at, end, " ") || !Number(at, end, 16, 0xFFFF, port) || !TakeText(at, end, " ")
         || !Number(at, end, 16, 0xFF, value))
         return false;
-    if (isIn && Word(at, end, " x") && !Number(at, end, 10, ~0ULL, repeats))
+    if (isIn && TakeText(at, end, " x") && !Number(at, end, 10, ~0ULL, repeats))
         return false;
     if (at != end)
         return false;

@@ -65,17 +65,17 @@ void WriteData(Punch& punch, std::uint8_t value, const Moment& at)
     punch.data = value;
     if (!(punch.control & CONTROL_STROBE))
         return;
-    switch (punch.since) {
-    case DataSince::Nothing:
-        punch.since = value == DATA_BLANK ? DataSince::Blank : DataSince::NoBlank;
+    switch (punch.dataWrites) {
+    case DataWrites::None:
+        punch.dataWrites = value == DATA_BLANK ? DataWrites::Blank : DataWrites::NoBlankFirst;
         punch.blankAt = at;
         break;
-    case DataSince::Blank:
-    case DataSince::Byte:
-        punch.since = DataSince::Byte;
+    case DataWrites::Blank:
+    case DataWrites::ByteAfterBlank:
+        punch.dataWrites = DataWrites::ByteAfterBlank;
         punch.blankMs = PauseMs(punch.blankAt, at);
         break;
-    case DataSince::NoBlank:
+    case DataWrites::NoBlankFirst:
         break;
     }
 }
@@ -87,7 +87,7 @@ bool RefuseByte(const PortModel& model, const Punch& punch, long long now, Acces
     const int size = sizeof result.fault;
     if (IsBusy(model, punch, now))
         std::snprintf(result.fault, size, "STROBE released while the punch is busy");
-    else if (punch.since != DataSince::Byte)
+    else if (punch.dataWrites != DataWrites::ByteAfterBlank)
         std::snprintf(result.fault, size, "no 0xFF on the data lines before the byte");
     else if (TooShort(punch.blankMs, BLANK_MS))
         std::snprintf(result.fault, size,
@@ -111,7 +111,7 @@ void WriteControl(PortModel& model, Punch& punch, std::uint8_t value, const Mome
     const bool released = (punch.control & CONTROL_STROBE) && !(value & CONTROL_STROBE);
     punch.control = value;
     if (pulled) {
-        punch.since = DataSince::Nothing;
+        punch.dataWrites = DataWrites::None;
         const double ms = PauseMs(punch.releasedAt, at);
         if (punch.releasedAt.micros != NEVER && TooShort(ms, AFTER_BYTE_MS))
             std::snprintf(result.fault, sizeof result.fault,

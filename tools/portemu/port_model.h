@@ -31,15 +31,17 @@ struct Moment {
     unsigned long thread = 0;
 };
 
-// What the data lines held since STROBE went low, for the check on release.
-enum class DataSince { Nothing, Blank, Byte, NoBlank };
+// The data writes since STROBE went low, for the check on release: none
+// yet, the blank 0xFF, a byte after the blank, or a first write that was
+// not the blank.
+enum class DataWrites { None, Blank, ByteAfterBlank, NoBlankFirst };
 
 struct Punch {
     std::uint8_t data = 0x00;
     std::uint8_t control = 0x00;
     unsigned long long latched = 0;  // bytes punched
     long long busyUntil = 0;
-    DataSince since = DataSince::Nothing;
+    DataWrites dataWrites = DataWrites::None;
     Moment blankAt;                  // the 0xFF before the byte
     double blankMs = 0;              // from the 0xFF to the byte's write
     Moment releasedAt;               // the last STROBE release

@@ -5,9 +5,8 @@
 #include "debugger.h"
 #include "port_model.h"
 #include "recording.h"
+#include "command_line.h"
 #include "tape_row.h"
-#include "tool_common.h"
-#include "version.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -17,6 +16,8 @@ namespace {
 constexpr int EXIT_EMULATION_ERROR = 97;
 constexpr int EXIT_NOT_STARTED = 98;
 constexpr int EXIT_USAGE = 99;
+// Larger counts make no sense here and could overflow the time arithmetic.
+constexpr unsigned long MAX_COUNT = 0xFFFFFFFFul;
 
 const char USAGE[] =
     "usage: portemu [OPTIONS] -- PROGRAM.exe [ARGS...]\n"
@@ -155,76 +156,78 @@ bool CarryOut(const Trap& trap, std::uint8_t& value, void* context)
 
 // ---- The command line -------------------------------------------------------
 
-// A decimal count up to 2^32 - 1; larger ones make no sense here and could
-// overflow the time arithmetic.
-bool ParseCount(const wchar_t* text, long long& count)
-{
-    unsigned long value = 0;
-    if (!ParseNumberW(text, 0, 0xFFFFFFFFul, false, value))
-        return false;
-    count = static_cast<long long>(value);
-    return true;
-}
-
-// lpt1 or lpt2, in any case, as 0 or 1; -1 for anything else.
-int PortNumber(const wchar_t* value)
-{
-    return !value ? -1 : !lstrcmpiW(value, L"lpt1") ? 0 : !lstrcmpiW(value, L"lpt2") ? 1 : -1;
-}
-
-// FROM-TO, both counts, FROM before TO.
+// FROM-TO, both counts up to 2^32 - 1, FROM before TO.
 bool ParseWindow(const wchar_t* text, long long& from, long long& to)
 {
-    const wchar_t* dash = text ? std::wcschr(text, L'-') : nullptr;
+    const wchar_t* dash = std::wcschr(text, L'-');
     if (!dash || dash - text >= 16)
         return false;
     wchar_t first[16] = {};
     std::wmemcpy(first, text, static_cast<std::size_t>(dash - text));
-    return ParseCount(first, from) && ParseCount(dash + 1, to) && from < to;
+    unsigned long low = 0, high = 0;
+    if (!ParseNumberW(first, 0, MAX_COUNT, false, low)
+        || !ParseNumberW(dash + 1, 0, MAX_COUNT, false, high) || low >= high)
+        return false;
+    from = static_cast<long long>(low);
+    to = static_cast<long long>(high);
+    return true;
 }
 
-bool ParseOptions(int argc, wchar_t** argv, Options& options)
+// A count given, or the punch's own default.
+void TakeCount(const Option& option, long long& count)
 {
-    int i = 1;
-    for (; i < argc; ++i) {
-        const wchar_t* arg = argv[i];
-        const wchar_t* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        PunchOptions& punch = options.punch;
-        if (!std::wcscmp(arg, L"--")) {
-            break;
-        } else if (!std::wcscmp(arg, L"--busy-ms")) {
-            if (!ParseCount(value, punch.busyMs))
-                return false;
-        } else if (!std::wcscmp(arg, L"--stuck-after")) {
-            if (!ParseCount(value, punch.stuckAfter))
-                return false;
-        } else if (!std::wcscmp(arg, L"--busy-window")) {
-            if (!ParseWindow(value, punch.busyFrom, punch.busyTo))
-                return false;
-        } else if (!std::wcscmp(arg, L"--tape-low-after")) {
-            if (!ParseCount(value, punch.tapeLowAfter))
-                return false;
-        } else if (bool* ports = !std::wcscmp(arg, L"--absent") ? punch.absent
-                                 : !std::wcscmp(arg, L"--busy") ? punch.busy
-                                 : !std::wcscmp(arg, L"--error") ? punch.error
-                                                                 : nullptr) {
-            if (PortNumber(value) < 0)
-                return false;
-            ports[PortNumber(value)] = true;
-        } else if (!std::wcscmp(arg, L"--live")) {
-            options.live = true;
-            continue;  // takes no value
-        } else if (!std::wcscmp(arg, L"--trace") && value) {
-            options.tracePath = value;
-        } else if (!std::wcscmp(arg, L"--punched") && value) {
-            options.punchedPath = value;
-        } else {
-            return false;
-        }
-        ++i;  // the option's value
-    }
-    options.programIndex = i + 1;
-    return options.programIndex < argc;
+    if (option.given)
+        count = static_cast<long long>(option.number);
+}
+
+// The ports each of a port option's words named.
+void TakePorts(const Option& option, bool* ports)
+{
+    for (int port = 0; port < 2; ++port)
+        ports[port] = ports[port] || (option.wordsGiven >> port & 1);
+}
+
+int ParseOptions(int argc, wchar_t** argv, Options& options)
+{
+    static const char* const PORTS[] = {"lpt1", "lpt2", nullptr};
+    enum { BUSY_MS, STUCK_AFTER, BUSY_WINDOW, TAPE_LOW_AFTER, ABSENT, BUSY, ERROR_HELD, LIVE,
+           TRACE, PUNCHED, OPTION_COUNT };
+    const char MS[] = "a number of ms, 0 to 4294967295";
+    const char BYTES[] = "a number of bytes, 0 to 4294967295";
+    Option table[OPTION_COUNT] = {
+        NumberOption("--busy-ms", 0, MAX_COUNT, false, MS),
+        NumberOption("--stuck-after", 0, MAX_COUNT, false, BYTES),
+        TextOption("--busy-window", "FROM-TO in ms, FROM before TO"),
+        NumberOption("--tape-low-after", 0, MAX_COUNT, false, BYTES),
+        WordOption("--absent", PORTS, true, "lpt1 or lpt2"),
+        WordOption("--busy", PORTS, true, "lpt1 or lpt2"),
+        WordOption("--error", PORTS, true, "lpt1 or lpt2"),
+        FlagOption("--live"),
+        TextOption("--trace", "a file"),
+        TextOption("--punched", "a file"),
+    };
+    CommandLine line = ToolCommandLine("portemu", USAGE, HELP, EXIT_USAGE, table, OPTION_COUNT, 0);
+    line.programAfterDashes = true;
+    const int result = ParseCommandLine(line, argc, argv, 1);
+    if (result >= 0)
+        return result;
+    PunchOptions& punch = options.punch;
+    if (table[BUSY_WINDOW].given
+        && !ParseWindow(table[BUSY_WINDOW].value, punch.busyFrom, punch.busyTo))
+        return RefuseValue(line, table[BUSY_WINDOW]);
+    if (line.program == 0 || line.program == argc)
+        return CommandLineError(line, "the program to run is missing: it goes after --");
+    TakeCount(table[BUSY_MS], punch.busyMs);
+    TakeCount(table[STUCK_AFTER], punch.stuckAfter);
+    TakeCount(table[TAPE_LOW_AFTER], punch.tapeLowAfter);
+    TakePorts(table[ABSENT], punch.absent);
+    TakePorts(table[BUSY], punch.busy);
+    TakePorts(table[ERROR_HELD], punch.error);
+    options.live = table[LIVE].given;
+    options.tracePath = table[TRACE].value;
+    options.punchedPath = table[PUNCHED].value;
+    options.programIndex = line.program;
+    return -1;
 }
 
 }  // namespace
@@ -245,27 +248,19 @@ int wmain(int argc, wchar_t** argv)
     QueryPerformanceCounter(&now);
     emu.start = now.QuadPart;
 
-    if (argc == 2 && !std::wcscmp(argv[1], L"--version")) {
-        std::printf("portemu %s\n", TAPELARK_VERSION);
-        return 0;
-    }
-    if (argc == 2 && !std::wcscmp(argv[1], L"--help")) {
-        std::fputs(USAGE, stdout);
-        std::fputs(HELP, stdout);
-        return 0;
-    }
-    if (!ParseOptions(argc, argv, emu.options)) {
-        std::fputs(USAGE, stderr);
-        return EXIT_USAGE;
-    }
+    const int usage = ParseOptions(argc, argv, emu.options);
+    if (usage >= 0)
+        return usage;
     emu.model.options = emu.options.punch;
     const wchar_t* program = argv[emu.options.programIndex];
     if (!OpenOutput(emu.trace.out, emu.options.tracePath, program)
-        || !OpenOutput(emu.punched, emu.options.punchedPath, program))
+        || !OpenOutput(emu.punched, emu.options.punchedPath, program)
+        || !StartProgram(argc, argv, emu.options.programIndex)) {
+        // Nothing ran, so nothing is recorded: no output is left behind.
+        AbandonOutput(emu.trace.out);
+        AbandonOutput(emu.punched);
         return EXIT_NOT_STARTED;
-
-    if (!StartProgram(argc, argv, emu.options.programIndex))
-        return EXIT_NOT_STARTED;
+    }
     SetConsoleCtrlHandler(LeaveBreakToProgram, TRUE);
 
     DWORD exitCode = 0;

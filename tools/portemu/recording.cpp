@@ -68,6 +68,14 @@ bool CloseOutput(OutputFile& out)
     return done;
 }
 
+void AbandonOutput(OutputFile& out)
+{
+    if (out.open)
+        AbandonSafeOutput(out.file);
+    out.open = false;
+    FreeBuffer(out.buffer);
+}
+
 void TraceAccess(Trace& trace, unsigned long long micros, bool isIn, unsigned port, unsigned value)
 {
     TraceLine& pending = trace.pending;

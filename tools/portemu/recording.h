@@ -20,6 +20,9 @@ bool OpenOutput(OutputFile& out, const wchar_t* path, const wchar_t* program);
 void AppendOutput(OutputFile& out, const void* bytes, std::size_t count);
 // False, having said why, when the output could not be written.
 bool CloseOutput(OutputFile& out);
+// Removes what was written, for a run that did not start; an existing file
+// of the name stays as it was.
+void AbandonOutput(OutputFile& out);
 
 // Reads in a polling loop come by the thousand: a run of reads of one port
 // that return the same value is held back and written as a single line.

@@ -11,16 +11,18 @@
 // for a wrong command line.
 #include "port_claim.h"
 #include "port_io.h"
+#include "command_line.h"
 #include "tool_common.h"
-#include "version.h"
 
 #include <cstdio>
-#include <cwchar>
 
 namespace {
 
 constexpr int EXIT_READY = 0;
 constexpr int EXIT_NOT_READY = 1;
+constexpr int EXIT_USAGE = 2;
+// The third word of --port.
+constexpr unsigned long BOTH = 2;
 
 // Longest watch: a day.
 constexpr unsigned long MAX_WATCH_SECONDS = 86400;
@@ -87,48 +89,34 @@ BOOL WINAPI OnConsoleBreak(DWORD event)
 }
 
 // Fills options and the ports asked for; returns -1 when the command line
-// is good, else the exit code, having said what was wrong.
+// is good, else the exit code, having answered or said what was wrong.
 int ParseOptions(int argc, wchar_t** argv, Options& options, Port* ports)
 {
-    char shown[80];
-    for (int i = 1; i < argc; ++i) {
-        const wchar_t* option = argv[i];
-        const wchar_t* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        const bool isPort = std::wcscmp(option, L"--port") == 0;
-        const bool isRest = std::wcscmp(option, L"--rest") == 0;
-        if (!isPort && !isRest && std::wcscmp(option, L"--watch") != 0)
-            return CommandLineError("tapecheck", USAGE, "unknown argument %s",
-                                    NarrowPath(option, shown, sizeof shown));
-        if (!value)
-            return CommandLineError("tapecheck", USAGE, "%s",
-                                    isPort   ? "--port needs lpt1, lpt2 or both"
-                                    : isRest ? "--rest needs lpt1 or lpt2"
-                                             : "--watch needs seconds");
-        ++i;
-        if (isRest) {
-            const int port = !lstrcmpiW(value, L"lpt1") ? 0 : !lstrcmpiW(value, L"lpt2") ? 1 : -1;
-            if (port < 0)
-                return CommandLineError("tapecheck", USAGE, "--rest takes lpt1 or lpt2, not %s",
-                                        NarrowPath(value, shown, sizeof shown));
-            options.rest = &ports[port];
-        } else if (isPort) {
-            const bool both = lstrcmpiW(value, L"both") == 0;
-            ports[0].asked = both || lstrcmpiW(value, L"lpt1") == 0;
-            ports[1].asked = both || lstrcmpiW(value, L"lpt2") == 0;
-            options.named = true;
-            if (!ports[0].asked && !ports[1].asked)
-                return CommandLineError("tapecheck", USAGE,
-                                        "--port takes lpt1, lpt2 or both, not %s",
-                                        NarrowPath(value, shown, sizeof shown));
-        } else if (!ParseNumberW(value, 1, MAX_WATCH_SECONDS, false, options.watchSeconds)) {
-            return CommandLineError("tapecheck", USAGE,
-                                    "--watch takes whole seconds from 1 to %lu, not %s",
-                                    MAX_WATCH_SECONDS, NarrowPath(value, shown, sizeof shown));
-        }
+    static const char* const PORTS[] = {"lpt1", "lpt2", "both", nullptr};
+    enum { PORT, WATCH, REST };
+    Option table[] = {
+        WordOption("--port", PORTS, true, "lpt1, lpt2 or both"),
+        NumberOption("--watch", 1, MAX_WATCH_SECONDS, false, "whole seconds from 1 to 86400"),
+        WordOption("--rest", PORTS, true, "lpt1 or lpt2"),
+    };
+    CommandLine line = ToolCommandLine("tapecheck", USAGE, HELP, EXIT_USAGE, table, 3, 0);
+    const int result = ParseCommandLine(line, argc, argv, 1);
+    if (result >= 0)
+        return result;
+    const Option& rest = table[REST];
+    if (rest.given && rest.number == BOTH)
+        return RefuseValue(line, rest);
+    if (rest.given && argc != 3)
+        return CommandLineError(line, "--rest goes alone: tapecheck --rest lpt1 or --rest lpt2");
+    if (rest.given)
+        options.rest = &ports[rest.number];
+    const unsigned long port = table[PORT].number;
+    options.named = table[PORT].given;
+    if (options.named) {
+        ports[0].asked = port != 1;
+        ports[1].asked = port != 0;
     }
-    if (options.rest && argc != 3)
-        return CommandLineError("tapecheck", USAGE,
-                                "--rest goes alone: tapecheck --rest lpt1 or --rest lpt2");
+    options.watchSeconds = table[WATCH].number;
     return -1;
 }
 
@@ -234,8 +222,9 @@ void PrintClock()
 }
 
 // Reads the status of the ports that answer until the time is up or
-// Ctrl+C, with a line each time BUSY changes.
-void Watch(Port* ports, unsigned long seconds)
+// Ctrl+C, with a line each time BUSY changes; keeps the count of busy
+// punches.
+void Watch(Port* ports, unsigned long seconds, int& busyPunches)
 {
     std::printf("Watching pin 11 (BUSY) for %lu s; Ctrl+C ends it.\n", seconds);
     std::fflush(stdout);
@@ -247,6 +236,7 @@ void Watch(Port* ports, unsigned long seconds)
             if (!port.asked || !port.present || ReadBusy(port) == port.busy)
                 continue;
             port.busy = !port.busy;
+            busyPunches += port.busy ? 1 : -1;
             PrintClock();
             std::printf("  %s %s\n", port.name, BusyLine(port.busy));
             std::fflush(stdout);
@@ -263,16 +253,6 @@ void Watch(Port* ports, unsigned long seconds)
 
 int wmain(int argc, wchar_t** argv)
 {
-    const wchar_t* first = argc == 2 ? argv[1] : L"";
-    if (!std::wcscmp(first, L"--help") || !std::wcscmp(first, L"-h")
-        || !std::wcscmp(first, L"/?")) {
-        std::printf("%s%s", USAGE, HELP);
-        return EXIT_READY;
-    }
-    if (!std::wcscmp(first, L"--version")) {
-        std::printf("tapecheck %s\n", TAPELARK_VERSION);
-        return EXIT_READY;
-    }
     Port ports[2] = {{"LPT1", LPT1_BASE, true, false, false},
                      {"LPT2", LPT2_BASE, true, false, false}};
     Options options;
@@ -283,21 +263,17 @@ int wmain(int argc, wchar_t** argv)
         return PutAtRest(*options.rest);
     if (!CheckDriver())
         return EXIT_NOT_READY;
-    int answering = 0;
+    int answering = 0, missing = 0, busyPunches = 0;
     for (Port& port : ports) {
-        if (port.asked) {
-            CheckPort(port);
-            answering += port.present;
-        }
+        if (!port.asked)
+            continue;
+        CheckPort(port);
+        answering += port.present;
+        missing += !port.present;
+        busyPunches += port.present && port.busy;
     }
     // A pin with nothing on it floats high: say so once, beside "ready".
-    bool missing = false;
-    bool showCable = false;
-    for (const Port& port : ports) {
-        missing |= port.asked && !port.present;
-        showCable |= port.asked && port.present && !port.busy;
-    }
-    if (showCable)
+    if (answering > busyPunches)
         std::printf("Pin 11 also reads high with no cable in: if nothing punches, check it.\n");
     if (answering > 0)
         ExplainPins();
@@ -306,10 +282,8 @@ int wmain(int argc, wchar_t** argv)
     else if (missing)
         std::printf("One port is enough: the bench uses the one that answers.\n");
     if (options.watchSeconds && answering > 0)
-        Watch(ports, options.watchSeconds);
-    bool ready = answering > 0 && !(options.named && missing);
-    for (const Port& port : ports)
-        ready = ready && !(port.asked && port.present && port.busy);
+        Watch(ports, options.watchSeconds, busyPunches);
+    const bool ready = answering > 0 && !(options.named && missing) && busyPunches == 0;
     if (ready)
         std::printf("Ready to punch.\n");
     else

@@ -1,6 +1,7 @@
 #include "format_tape.h"
 
 #include "text_buffer.h"
+#include "tool_common.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,7 +9,6 @@
 namespace {
 
 constexpr unsigned char RUBOUT = 0377;
-constexpr int EXIT_FAILED = 1;
 
 // The leader and trailer a format punches, for the refusal of --fill.
 const char* LeaderCode(TapeFormat format)
@@ -26,7 +26,7 @@ int RefuseTape(const FormatJob& job, const unsigned char* bytes, std::size_t siz
     char fault[200];
     FaultText(check, fault, sizeof fault);
     std::fprintf(stderr, "tapeprep: %s is not a good %s tape.\n%sNothing was written. ",
-                 Shown(job.in), FormatName(job.format), fault);
+                 job.inShown, FormatName(job.format), fault);
     FormatCheck other;
     if (CheckTape(bytes, size, TapeFormat::NONE, false, other))
         std::fprintf(stderr, "It checks as %s: is that its format?\n", FormatName(other.format));
@@ -57,7 +57,7 @@ long DataRows(const FormatJob& job, const unsigned char* bytes, const FormatChec
     unsigned char refused = 0;
     const long count = ConvertBytes(conversion, rows, length, converted, refused);
     if (count < 0)
-        RefuseByte(job.in, conversion, refused);
+        RefuseByte(job.inShown, conversion, refused);
     rows = converted;
     return count;
 }
@@ -167,7 +167,8 @@ int PrepareFormatted(const FormatJob& job, const unsigned char* label, std::size
     DWORD error = 0;
     if (!ReadWholeFile(job.in, file, error)) {
         FreeBuffer(file);
-        return CannotRead(job.in, error);
+        SayCannotRead("tapeprep", job.in, error);
+        return EXIT_FAILED;
     }
     static const unsigned char EMPTY = 0;
     const unsigned char* bytes =
@@ -180,7 +181,7 @@ int PrepareFormatted(const FormatJob& job, const unsigned char* label, std::size
                && check.parity != Parity::SPACE) {
         std::fprintf(stderr, "tapeprep: the records of %s carry a parity in channel 8 (%s):\n"
                      "--newline would add line ends without it. Give the plain text and\n"
-                     "the code: --code %s --newline crlf.\n", Shown(job.in),
+                     "the code: --code %s --newline crlf.\n", job.inShown,
                      ParityName(check.parity), ParityName(check.parity));
         result = EXIT_FAILED;
     } else {

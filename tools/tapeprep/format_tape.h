@@ -10,12 +10,12 @@
 
 #include <cstddef>
 
+constexpr int EXIT_FAILED = 1;
+
 // What tapeprep.cpp lends the formatted tape.
-const char* Shown(const wchar_t* path);
-int CannotRead(const wchar_t* path, DWORD error);
 bool WriteRows(SafeOutput& out, unsigned long count, unsigned char fill);
 // A byte the code cannot carry, at the conversion's line and column.
-int RefuseByte(const wchar_t* in, const Conversion& conversion, unsigned char refused);
+int RefuseByte(const char* inShown, const Conversion& conversion, unsigned char refused);
 
 // The command line, as far as the format is concerned.
 struct FormatJob {
@@ -30,6 +30,7 @@ struct FormatJob {
     bool hasLabel;
     const wchar_t* in;
     const wchar_t* out;
+    const char* inShown;  // IN as messages name it
 };
 
 // False, with the reason in why, when the other options do not go with

@@ -21,9 +21,9 @@ unsigned PinLevel(unsigned value, unsigned bit)
     return (value & bit) ? 0 : 1;
 }
 
-void Add(Steps& steps, unsigned long long micros, unsigned value)
+void Add(Signal& signal, unsigned long long micros, unsigned value)
 {
-    steps.items[steps.count++] = {micros, value};
+    signal.items[signal.count++] = {micros, value};
 }
 
 } // namespace
@@ -31,11 +31,11 @@ void Add(Steps& steps, unsigned long long micros, unsigned value)
 bool ReadHandshake(const TraceLine* trace, std::size_t count, Handshake& handshake)
 {
     handshake = {};
-    // Each line adds at most one step and one byte.
+    // Each line adds at most one value and one byte.
     const std::size_t room = count ? count : 1;
-    handshake.strobe.items = static_cast<Step*>(std::malloc(room * sizeof(Step)));
-    handshake.data.items = static_cast<Step*>(std::malloc(room * sizeof(Step)));
-    handshake.busy.items = static_cast<Step*>(std::malloc(room * sizeof(Step)));
+    handshake.strobe.items = static_cast<TimedValue*>(std::malloc(room * sizeof(TimedValue)));
+    handshake.data.items = static_cast<TimedValue*>(std::malloc(room * sizeof(TimedValue)));
+    handshake.busy.items = static_cast<TimedValue*>(std::malloc(room * sizeof(TimedValue)));
     handshake.bytes.items = static_cast<PunchedByte*>(std::malloc(room * sizeof(PunchedByte)));
     if (!handshake.strobe.items || !handshake.data.items || !handshake.busy.items
         || !handshake.bytes.items) {
@@ -47,7 +47,7 @@ bool ReadHandshake(const TraceLine* trace, std::size_t count, Handshake& handsha
     unsigned control = 0;
     // Index of the first data write since the last latch.
     std::size_t sinceLatch = 0;
-    Steps& data = handshake.data;
+    Signal& data = handshake.data;
     for (std::size_t i = 0; i < count; ++i) {
         const TraceLine& line = trace[i];
         if (handshake.base == 0 || (line.port & ~3u) != handshake.base)

@@ -1,10 +1,10 @@
 // tapeview: the tape that a file makes, as text or SVG, a tape against what
 // a reader read back, and the handshake of a portemu trace as a timing
 // diagram. See HELP below.
+#include "command_line.h"
 #include "safe_output.h"
 #include "tapeview.h"
 #include "tool_common.h"
-#include "version.h"
 
 #include <climits>
 #include <cstdio>
@@ -56,17 +56,6 @@ const char HELP[] =
     "(compare: they differ; check: a fault), 2 for a wrong command line\n"
     "(compare and check: also a file not read).\n";
 
-struct Option {
-    const char* name;
-    unsigned long value;
-    unsigned long min;
-    unsigned long max;
-    bool hex;           // 0x hex as well as decimal
-    const char* takes;  // what the value must be, for the refusal
-    bool given;
-    const char* const* words = nullptr;  // the words it takes instead of a number
-};
-
 struct Command;
 // What a command does with its files, the first one read into in; returns
 // the exit code.
@@ -82,68 +71,18 @@ struct Command {
     int unreadExit;  // the exit code when a file cannot be read
 };
 
-// A word of the list, as its index.
-bool ParseWord(const wchar_t* text, const char* const* words, unsigned long& index)
-{
-    char word[16];
-    AsciiArgument(text, word, sizeof word);
-    for (index = 0; words[index]; ++index)
-        if (std::strcmp(word, words[index]) == 0)
-            return true;
-    return false;
-}
-
-// The files and options after the command. -1 when good, else the exit code.
-int ParseCommand(int argc, wchar_t** argv, Command& command, const wchar_t** files)
-{
-    int given = 0;
-    char arg[64];
-    for (int i = 2; i < argc; ++i) {
-        AsciiArgument(argv[i], arg, sizeof arg);
-        if (arg[0] != '-' || !arg[1]) {
-            if (given == command.files)
-                return CommandLineError("tapeview", USAGE, "%s takes %d file%s: one too many",
-                    command.name, command.files, command.files == 1 ? "" : "s");
-            files[given++] = argv[i];
-            continue;
-        }
-        Option* option = nullptr;
-        for (Option& candidate : command.options)
-            if (candidate.name && std::strcmp(arg, candidate.name) == 0)
-                option = &candidate;
-        if (!option)
-            return CommandLineError("tapeview", USAGE, "%s takes no option %s", command.name, arg);
-        if (option->given)
-            return CommandLineError("tapeview", USAGE, "%s is given twice", arg);
-        if (i + 1 == argc)
-            return CommandLineError("tapeview", USAGE, "a value is missing after %s", arg);
-        const bool parsed = option->words ? ParseWord(argv[++i], option->words, option->value)
-                                          : ParseNumberW(argv[++i], option->min, option->max,
-                                                         option->hex, option->value);
-        if (!parsed)
-            return CommandLineError("tapeview", USAGE, "%s takes %s", option->name, option->takes);
-        option->given = true;
-    }
-    if (given < command.files)
-        return CommandLineError("tapeview", USAGE, "%s needs %d file%s", command.name,
-            command.files, command.files == 1 ? "" : "s");
-    return -1;
-}
-
 // A whole file into bytes; false, having said why, when it cannot be read.
-bool Read(const wchar_t* path, TextBuffer& bytes)
+bool ReadInput(const wchar_t* path, TextBuffer& bytes)
 {
     DWORD error = 0;
     if (ReadWholeFile(path, bytes, error))
         return true;
-    char name[MAX_PATH * 2], reason[300];
-    std::fprintf(stderr, "tapeview: cannot read %s: %s.\n", NarrowPath(path, name, sizeof name),
-                 ErrorReason(error, reason, sizeof reason));
+    SayCannotRead("tapeview", path, error);
     return false;
 }
 
 // OUT from text, through a temporary file; never over the input.
-bool Write(const wchar_t* path, const wchar_t* input, const TextBuffer& text)
+bool WriteOutput(const wchar_t* path, const wchar_t* input, const TextBuffer& text)
 {
     if (text.failed) {
         std::fputs("tapeview: out of memory\n", stderr);
@@ -160,18 +99,18 @@ bool Write(const wchar_t* path, const wchar_t* input, const TextBuffer& text)
 // ROW past the end of the file is refused, naming its size.
 bool FromFits(const Option& from, const wchar_t* path, std::size_t size)
 {
-    if (from.value < size || (from.value == 0 && size == 0))
+    if (from.number < size || (from.number == 0 && size == 0))
         return true;
     char name[MAX_PATH * 2];
     std::fprintf(stderr,
                  "tapeview: --from %lu is past the end of %s, which has %lu bytes.\n"
                  "Give a row from 0 to %lu.\n",
-                 from.value, NarrowPath(path, name, sizeof name), static_cast<unsigned long>(size),
+                 from.number, NarrowPath(path, name, sizeof name), static_cast<unsigned long>(size),
                  static_cast<unsigned long>(size ? size - 1 : 0));
     return false;
 }
 
-const unsigned char* Bytes(const TextBuffer& buffer)
+const unsigned char* BytesOf(const TextBuffer& buffer)
 {
     return reinterpret_cast<const unsigned char*>(buffer.data);
 }
@@ -179,7 +118,7 @@ const unsigned char* Bytes(const TextBuffer& buffer)
 // Writes a drawing to OUT and frees it; the exit code.
 int WriteDrawing(const wchar_t* const* files, TextBuffer& drawing)
 {
-    const int result = Write(files[1], files[0], drawing) ? 0 : EXIT_FAILED;
+    const int result = WriteOutput(files[1], files[0], drawing) ? 0 : EXIT_FAILED;
     FreeBuffer(drawing);
     return result;
 }
@@ -191,8 +130,8 @@ int ShowText(const Command& command, const wchar_t* const* files, const TextBuff
     if (!FromFits(from, files[0], in.length))
         return EXIT_FAILED;
     TextBuffer text = {};
-    TapeText(text, Bytes(in), in.length, from.value, rows.given ? rows.value : in.length,
-             command.options[2].value == CODE_EIA);
+    TapeText(text, BytesOf(in), in.length, from.number, rows.given ? rows.number : in.length,
+             command.options[2].number == CODE_EIA);
     const int result = text.failed ? EXIT_FAILED : 0;
     if (!text.failed)
         std::fwrite(text.data, 1, text.length, stdout);
@@ -203,7 +142,7 @@ int ShowText(const Command& command, const wchar_t* const* files, const TextBuff
 int DrawTape(const Command& command, const wchar_t* const* files, const TextBuffer& in)
 {
     TextBuffer svg = {};
-    TapeSvg(svg, Bytes(in), in.length, command.options[0].value);
+    TapeSvg(svg, BytesOf(in), in.length, command.options[0].number);
     return WriteDrawing(files, svg);
 }
 
@@ -213,34 +152,34 @@ int DrawStrip(const Command& command, const wchar_t* const* files, const TextBuf
     if (!FromFits(from, files[0], in.length))
         return EXIT_FAILED;
     TextBuffer svg = {};
-    StripSvg(svg, Bytes(in), in.length, from.value, command.options[1].value);
+    StripSvg(svg, BytesOf(in), in.length, from.number, command.options[1].number);
     return WriteDrawing(files, svg);
 }
 
-int Compare(const Command& command, const wchar_t* const* files, const TextBuffer& expected)
+int CompareFiles(const Command& command, const wchar_t* const* files, const TextBuffer& expected)
 {
     TextBuffer actual = {};
     int result = command.unreadExit;
     char expectedName[MAX_PATH * 2], actualName[MAX_PATH * 2];
-    if (Read(files[1], actual))
-        result = CompareTapes(Bytes(expected), expected.length,
+    if (ReadInput(files[1], actual))
+        result = CompareTapes(BytesOf(expected), expected.length,
                               NarrowPath(files[0], expectedName, sizeof expectedName),
-                              Bytes(actual), actual.length,
+                              BytesOf(actual), actual.length,
                               NarrowPath(files[1], actualName, sizeof actualName),
-                              static_cast<unsigned char>(command.options[0].value));
+                              static_cast<unsigned char>(command.options[0].number));
     FreeBuffer(actual);
     return result;
 }
 
-int Check(const Command&, const wchar_t* const* files, const TextBuffer& in)
+int CheckFile(const Command&, const wchar_t* const* files, const TextBuffer& in)
 {
     char name[MAX_PATH * 2];
-    return CheckFormat(Bytes(in), in.length, NarrowPath(files[0], name, sizeof name));
+    return CheckFormat(BytesOf(in), in.length, NarrowPath(files[0], name, sizeof name));
 }
 
 int DrawTiming(const Command& command, const wchar_t* const* files, const TextBuffer& in)
 {
-    const unsigned long byteCount = command.options[0].value;
+    const unsigned long byteCount = command.options[0].number;
     const std::size_t count = ParseTrace(in.data, in.length, nullptr, 0, nullptr);
     TraceLine* trace = static_cast<TraceLine*>(std::malloc((count + 1) * sizeof(TraceLine)));
     Handshake handshake = {};
@@ -270,10 +209,11 @@ int DrawTiming(const Command& command, const wchar_t* const* files, const TextBu
     return result;
 }
 
-int Run(const Command& command, const wchar_t* const* files)
+int RunCommand(const Command& command, const wchar_t* const* files)
 {
     TextBuffer in = {};
-    const int result = Read(files[0], in) ? command.run(command, files, in) : command.unreadExit;
+    const int result =
+        ReadInput(files[0], in) ? command.run(command, files, in) : command.unreadExit;
     FreeBuffer(in);
     return result;
 }
@@ -282,47 +222,45 @@ int Run(const Command& command, const wchar_t* const* files)
 
 int wmain(int argc, wchar_t** argv)
 {
-    char verb[64] = "";
-    if (argc > 1)
-        AsciiArgument(argv[1], verb, sizeof verb);
-    if (argc == 2 && std::strcmp(verb, "--version") == 0) {
-        std::printf("tapeview %s\n", TAPELARK_VERSION);
+    CommandLine line = ToolCommandLine("tapeview", USAGE, HELP, EXIT_USAGE, nullptr, 0, 0);
+    if (AnswerHelp(line, argc, argv) == 0)
         return 0;
-    }
-    if (argc == 2 && (std::strcmp(verb, "--help") == 0 || std::strcmp(verb, "/?") == 0
-                      || std::strcmp(verb, "-h") == 0)) {
-        std::fputs(USAGE, stdout);
-        std::fputs(HELP, stdout);
-        return 0;
-    }
-    const Option FROM = {"--from", 0, 0, ULONG_MAX, false, "a row, 0 or more", false};
-    const char ROWS_TAKE[] = "a number of rows, 1 to 10000000";
+    const Option FROM = NumberOption("--from", 0, ULONG_MAX, false, "a row, 0 or more");
+    const char ROWS[] = "a number of rows, 1 to 10000000";
     static const char* const CODES[] = {"raw", "eia", nullptr};
     // compare follows cmp: a file it cannot read is exit code 2.
     Command commands[] = {
         {"text", 1,
-         {FROM, {"--rows", 0, 1, MAX_ROWS, false, ROWS_TAKE, false},
-          {"--code", 0, 0, 0, false, "raw or eia", false, CODES}},
+         {FROM, NumberOption("--rows", 1, MAX_ROWS, false, ROWS),
+          WordOption("--code", CODES, false, "raw or eia")},
          ShowText, EXIT_FAILED},
-        {"tape-svg", 2, {{"--rows", 64, 1, MAX_ROWS, false, ROWS_TAKE, false}}, DrawTape,
+        {"tape-svg", 2, {NumberOption("--rows", 1, MAX_ROWS, false, ROWS, 64)}, DrawTape,
          EXIT_FAILED},
-        {"strip-svg", 2, {FROM, {"--rows", 200, 1, MAX_ROWS, false, ROWS_TAKE, false}}, DrawStrip,
+        {"strip-svg", 2, {FROM, NumberOption("--rows", 1, MAX_ROWS, false, ROWS, 200)}, DrawStrip,
          EXIT_FAILED},
-        {"compare", 2, {{"--trim", 0, 0, 255, true, "a byte, 0 to 255, decimal or 0x hex", false}},
-         Compare, EXIT_USAGE},
-        {"check", 1, {}, Check, EXIT_USAGE},
+        {"compare", 2,
+         {NumberOption("--trim", 0, 255, true, "a byte, 0 to 255, decimal or 0x hex")},
+         CompareFiles, EXIT_USAGE},
+        {"check", 1, {}, CheckFile, EXIT_USAGE},
         {"timing-svg", 2,
-         {{"--bytes", 3, 1, MAX_ROWS, false, "a number of bytes, 1 or more", false}}, DrawTiming,
-         EXIT_FAILED},
+         {NumberOption("--bytes", 1, MAX_ROWS, false, "a number of bytes, 1 or more", 3)},
+         DrawTiming, EXIT_FAILED},
     };
     if (argc < 2)
-        return CommandLineError("tapeview", USAGE, "a command is needed");
+        return CommandLineError(line, "a command is needed");
+    char verb[64];
+    AsciiArgument(argv[1], verb, sizeof verb);
     for (Command& command : commands) {
         if (std::strcmp(verb, command.name) != 0)
             continue;
-        const wchar_t* files[2] = {};
-        const int usage = ParseCommand(argc, argv, command, files);
-        return usage >= 0 ? usage : Run(command, files);
+        line.options = command.options;
+        while (line.optionCount < 3 && command.options[line.optionCount].name)
+            ++line.optionCount;
+        line.minFiles = line.maxFiles = command.files;
+        line.command = command.name;
+        line.onceEach = true;
+        const int usage = ParseCommandLine(line, argc, argv, 2);
+        return usage >= 0 ? usage : RunCommand(command, line.files);
     }
-    return CommandLineError("tapeview", USAGE, "there is no command %s", verb);
+    return CommandLineError(line, "there is no command %s", verb);
 }

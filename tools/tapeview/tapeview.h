@@ -44,7 +44,7 @@ constexpr unsigned long long NO_TIME = ~0ULL;
 
 // From this time on (microseconds since the trace began), a line's pin level
 // (1 = HIGH) or the data register's value.
-struct Step {
+struct TimedValue {
     unsigned long long micros;
     unsigned value;
 };
@@ -57,16 +57,17 @@ struct PunchedByte {
     unsigned long long restAt;   // the next control 01; NO_TIME when the trace ends first
 };
 
-struct Steps {
-    Step* items;
+// A signal as the trace shows it: its values in time order.
+struct Signal {
+    TimedValue* items;
     std::size_t count;
 };
 
 struct Handshake {
     unsigned base;        // 0 when the trace writes no control register
-    Steps strobe;         // one step per control write
-    Steps data;           // one step per data write
-    Steps busy;           // one step per status read line
+    Signal strobe;        // one value per control write
+    Signal data;          // one value per data write
+    Signal busy;          // one value per status read line
     struct {
         PunchedByte* items;
         std::size_t count;
