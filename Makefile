@@ -10,7 +10,7 @@ CMAKE_FLAGS_X64 := $(TOOLCHAIN) -DMINGW_ARCH=x86_64
 # ctest on a virtual display in build folder $(1), with options $(2); the
 # folder's Wine servers are stopped afterwards.
 CTEST = $(XVFB) sh -c 'ctest --test-dir $(1) --output-on-failure -j2 $(2); status=$$?; \
-	sh tests/tools/stop-wine.sh $(1)/wine; exit $$status'
+	sh devtools/wine/stop-wine.sh $(1)/wine; exit $$status'
 
 .PHONY: deps build wine-build test run pictures bench dist
 
@@ -18,7 +18,7 @@ CTEST = $(XVFB) sh -c 'ctest --test-dir $(1) --output-on-failure -j2 $(2); statu
 # zip for the release and unzip for its test, rsvg-convert and pngquant for
 # the release's pictures.
 deps:
-	@sh scripts/install-deps.sh libstb-dev zip unzip librsvg2-bin pngquant
+	@sh devtools/install-deps.sh libstb-dev zip unzip librsvg2-bin pngquant
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
@@ -26,7 +26,7 @@ build: deps
 
 # The build whose programs run here under Wine: the real 32-bit one or,
 # where this machine cannot run 32-bit code, its x86-64 twin.
-WINE_BUILD = $(shell sh tests/tools/runs-32bit.sh && echo $(BUILD) || echo $(BUILD_X64))
+WINE_BUILD = $(shell sh devtools/wine/runs-32bit.sh && echo $(BUILD) || echo $(BUILD_X64))
 wine-build: build
 	@[ "$(WINE_BUILD)" = "$(BUILD)" ] || { \
 		echo "This machine cannot run 32-bit code: Wine runs an x86-64 build."; \
@@ -51,16 +51,16 @@ test: wine-build
 # punch. What was sent, each send's tape and the handshake's timing land in
 # build/run/.
 run: wine-build
-	TAPELARK_BUILD=$(CURDIR)/$(WINE_BUILD) sh scripts/run.sh "$(FILE)"
+	TAPELARK_BUILD=$(CURDIR)/$(WINE_BUILD) sh devtools/run/run.sh "$(FILE)"
 
 # Every picture in docs/, drawn afresh from the real program.
 pictures: wine-build
-	TAPELARK_BUILD=$(CURDIR)/$(WINE_BUILD) sh scripts/pictures.sh
+	TAPELARK_BUILD=$(CURDIR)/$(WINE_BUILD) sh devtools/run/pictures.sh
 
 # Times the real program through the emulated punch; not part of `make test`.
 bench: wine-build
-	$(XVFB) sh -c 'TAPELARK_WINE_DIR=$(CURDIR)/$(WINE_BUILD)/wine sh tests/tools/wine-run.sh \
-		$(WINE_BUILD)/tests/bench.exe; status=$$?; sh tests/tools/stop-wine.sh $(WINE_BUILD)/wine; \
+	$(XVFB) sh -c 'TAPELARK_WINE_DIR=$(CURDIR)/$(WINE_BUILD)/wine sh devtools/wine/wine-run.sh \
+		$(WINE_BUILD)/tests/bench.exe; status=$$?; sh devtools/wine/stop-wine.sh $(WINE_BUILD)/wine; \
 		exit $$status'
 
 # The release: build/dist/tapelark-VERSION-win32.zip.

@@ -119,9 +119,11 @@ sed -n 's/.*>\([0-9.]*\) ms\( pause\)*<.*/\1\2/p' "$source/docs/sample-timing.sv
 # with the line's number, in a copy of the sources.
 copy=$work/bad-readme
 mkdir -p "$copy"
-cp -r "$source/scripts" "$source/docs" "$source/LICENSE" "$copy/"
+mkdir -p "$copy/devtools"
+cp -r "$source/devtools/release" "$copy/devtools/"
+cp -r "$source/docs" "$source/LICENSE" "$copy/"
 sed '3s/$/ Arrows \xe2\x86\x92 here./' "$source/README.md" > "$copy/README.md"
-if sh "$copy/scripts/dist.sh" "$version" "$work/bad-dist" "$PWD/$1" 2> "$work/bad.log"; then
+if sh "$copy/devtools/release/dist.sh" "$version" "$work/bad-dist" "$PWD/$1" 2> "$work/bad.log"; then
     fail "a README with a character Windows-1252 lacks gave a release"
 fi
 grep -q '^dist: README.md line 3 ' "$work/bad.log" || fail "a bad README line is not named: $(cat "$work/bad.log")"

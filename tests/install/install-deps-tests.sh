@@ -10,9 +10,9 @@ fail() { echo "FAIL: $case_name: $*"; failures=$((failures + 1)); }
 # A machine: its 32-bit support (yes/no), what is installed, which packages
 # no index holds, and how many times the index download fails.
 machine() {
-    rm -rf "$work" && mkdir -p "$work/bin" "$work/scripts" "$work/tests/tools"
-    cp "$source_dir/scripts/install-deps.sh" "$work/scripts/"
-    printf '#!/bin/sh\nexit %s\n' "$([ "$1" = yes ] && echo 0 || echo 1)" >"$work/tests/tools/runs-32bit.sh"
+    rm -rf "$work" && mkdir -p "$work/bin" "$work/devtools/wine"
+    cp "$source_dir/devtools/install-deps.sh" "$work/devtools/"
+    printf '#!/bin/sh\nexit %s\n' "$([ "$1" = yes ] && echo 0 || echo 1)" >"$work/devtools/wine/runs-32bit.sh"
     printf '%s\n' $2 >"$work/installed"
     printf '%s\n' $3 >"$work/unavailable"
     echo "$4" >"$work/update-failures"
@@ -53,7 +53,7 @@ STAND_IN
 }
 
 run() {
-    WORK=$work PATH="$work/bin:$PATH" sh "$work/scripts/install-deps.sh" "$@" >"$work/out" 2>&1
+    WORK=$work PATH="$work/bin:$PATH" sh "$work/devtools/install-deps.sh" "$@" >"$work/out" 2>&1
     status=$?
 }
 asked() { grep -q -- "$1" "$work/log"; }

@@ -6,14 +6,14 @@
 # Usage: uptime.sh WINDOW_TESTS TAPE_DIR   (TAPELARK_WINE_DIR: a folder of
 # its own, for a Wine server of its own)
 set -e
-here=$(cd "$(dirname "$0")/../tools" && pwd)
+wine=$(cd "$(dirname "$0")/../../devtools/wine" && pwd)
 tests=$1 tapes=$2
 faketime=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1
 [ -f "$faketime" ] || { echo "uptime: no $faketime (Debian package libfaketime)" >&2; exit 1; }
 mkdir -p "$tapes"
 # The prefix is made, and its server stopped, before the clock moves.
-sh "$here/wine-run.sh" cmd /c exit
-sh "$here/stop-wine.sh" "$TAPELARK_WINE_DIR"
+sh "$wine/wine-run.sh" cmd /c exit
+sh "$wine/stop-wine.sh" "$TAPELARK_WINE_DIR"
 
 # libfaketime moves the monotonic clocks, from which Wine counts its ticks,
 # to the moved wall clock: the tick count becomes the moved wall clock in
@@ -30,7 +30,7 @@ for run in past-2-31:$((2147483648 + 600000)) near-wrap:$((4294967296 - 40000));
     echo "uptime: $name, the tick count starting at about $target"
     LD_PRELOAD=$faketime FAKETIME="+$(offset_to "$target")" \
         TAPELARK_KEEP_TAPE="Z:$tapes/$name.bin" \
-        sh "$here/wine-run.sh" "$tests" --no-skip --test-suite=uptime || status=1
-    sh "$here/stop-wine.sh" "$TAPELARK_WINE_DIR"
+        sh "$wine/wine-run.sh" "$tests" --no-skip --test-suite=uptime || status=1
+    sh "$wine/stop-wine.sh" "$TAPELARK_WINE_DIR"
 done
 exit $status

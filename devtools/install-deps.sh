@@ -12,7 +12,7 @@ sudo=
 # and QEMU to run the shipped 32-bit programs in an emulated guest. The i386
 # architecture is added only where it can be used: an i386 index that fails
 # to download would otherwise block the whole install.
-if sh "$here/../tests/tools/runs-32bit.sh"; then
+if sh "$here/wine/runs-32bit.sh"; then
     wanted="wine32:i386"
 else
     wanted="g++-mingw-w64-x86-64-win32 wine64 qemu-system-x86 qemu-utils debootstrap e2fsprogs"

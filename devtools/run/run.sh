@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the program under Wine with the emulated port and punches attached
-# (scripts/emulated.sh), each as fast as a 75 characters-per-second punch.
+# (emulated.sh), each as fast as a 75 characters-per-second punch.
 #   run.sh          with a display, the window is yours; without one, as below
 #   run.sh FILE     a scripted session on a virtual display sends FILE to LPT1
 #                   and saves screenshots of the window
@@ -12,26 +12,19 @@
 # Exit code 0 when the session ran to its end, and the scripted one punched
 # FILE exactly; 1 otherwise.
 set -e
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/build-env.sh"
 file=
 if [ -n "${1:-}" ]; then
     [ -f "$1" ] || { echo "run: $1 is not a file" >&2; exit 1; }
     file=$(realpath "$1")
 fi
 cd "$root"
-build=${TAPELARK_BUILD:-$root/build}
 out=$build/run
 rm -rf "$out"
 mkdir -p "$out"
-export TAPELARK_WINE_DIR="${TAPELARK_WINE_DIR:-$build/wine}" TAPELARK_GIVEIO=present
-
-# Wine reads Unix paths best as drive Z: paths.
-windows_path() {
-    printf 'Z:%s\n' "$1" | tr / '\\'
-}
 
 tapeview() {
-    sh tests/tools/wine-run.sh "$build/tapeview.exe" "$@"
+    sh "$wine_run" "$build/tapeview.exe" "$@"
 }
 
 # tapeview's length line of a file: its rows, length and the time a person
@@ -53,7 +46,7 @@ status=0
 if [ -n "${DISPLAY:-}" ] && [ -z "$file" ]; then
     echo "Pick a file, press a send button, then close the window."
     echo "The tape shows here, a row as the punch takes each byte."
-    sh scripts/emulated.sh --trace "$(windows_path "$out/trace.txt")" \
+    sh devtools/run/emulated.sh --trace "$(windows_path "$out/trace.txt")" \
         --punched "$(windows_path "$out/punched.bin")" -- "$build/tapelark.exe" || status=$?
 else
     file=${file:-$root/docs/sample.txt}
@@ -66,8 +59,8 @@ else
     # The session's own exit code is lost inside the Wine desktop: it
     # leaves it in a file.
     xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
-        sh tests/tools/wine-run.sh explorer /desktop=tapelark,640x360 "$@"
-        sh tests/tools/stop-wine.sh "$TAPELARK_WINE_DIR"' run \
+        sh devtools/wine/wine-run.sh explorer /desktop=tapelark,640x360 "$@"
+        sh devtools/wine/stop-wine.sh "$TAPELARK_WINE_DIR"' run \
         "$build/tests/demo.exe" "$(windows_path "$file")" "$(windows_path "$out")" "$limit" \
         "--busy-ms 13 --live ${PUNCH:-}"
     status=$(tr -dc 0-9 < "$out/session-exit.txt" 2> /dev/null || true)
@@ -75,7 +68,7 @@ else
 fi
 
 echo
-awk -v out="$out" -f scripts/sends.awk "$out/trace.txt" > "$out/sends.txt" 2> /dev/null || true
+awk -v out="$out" -f devtools/run/sends.awk "$out/trace.txt" > "$out/sends.txt" 2> /dev/null || true
 [ -s "$out/sends.txt" ] || echo "Nothing was sent."
 # punched.bin holds every byte the punches took, send after send.
 offset=0
@@ -97,7 +90,7 @@ done < "$out/sends.txt"
 awk '{ sends[$2]++; bytes[$2] += $3 }
     END { for (base in sends) printf "LPT%d (%sh): %d send(s), %d bytes punched.\n",
         (base == "378" ? 1 : 2), base, sends[base], bytes[base] }' "$out/sends.txt" | sort
-sh tests/tools/stop-wine.sh "$TAPELARK_WINE_DIR"
+sh "$stop_wine" "$TAPELARK_WINE_DIR"
 echo "In $out: trace.txt (every register access) and punched.bin; for each send,"
 echo "sendN-PORT.bin (its bytes), -trace.txt, -tape.svg and -timing.svg."
 

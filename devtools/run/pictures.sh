@@ -6,8 +6,8 @@
 # TAPELARK_BUILD, build/ by default).
 # A PNG over 60 KB is refused: the README is read over slow links too.
 set -e
-cd "$(dirname "$0")/.."
-build=${TAPELARK_BUILD:-$PWD/build}
+. "$(dirname "$0")/build-env.sh"
+cd "$root"
 run=$build/run
 # Each picture as its name in the run's folder and its name in docs/.
 pictures="window.png:window.png window-punching.png:window-punching.png
@@ -15,17 +15,13 @@ pictures="window.png:window.png window-punching.png:window-punching.png
     prepared-tape.svg:prepared-tape.svg"
 png_limit=61440
 
-sh scripts/run.sh docs/sample.txt
+sh devtools/run/run.sh docs/sample.txt
 # The README's own commands, run as it shows them.
-export TAPELARK_WINE_DIR=$build/wine TAPELARK_GIVEIO=present
-wine_path() {
-    printf 'Z:%s\n' "$1" | tr / '\\'
-}
-sh tests/tools/wine-run.sh "$build/tapeprep.exe" --leader 12 --trailer 12 --label Sample \
-    "$(wine_path "$PWD/docs/sample.txt")" "$(wine_path "$run/sample.tape")"
-sh tests/tools/wine-run.sh "$build/tapeview.exe" strip-svg \
-    "$(wine_path "$run/sample.tape")" "$(wine_path "$run/prepared-tape.svg")"
-sh tests/tools/stop-wine.sh "$build/wine"
+sh "$wine_run" "$build/tapeprep.exe" --leader 12 --trailer 12 --label Sample \
+    "$(windows_path "$root/docs/sample.txt")" "$(windows_path "$run/sample.tape")"
+sh "$wine_run" "$build/tapeview.exe" strip-svg \
+    "$(windows_path "$run/sample.tape")" "$(windows_path "$run/prepared-tape.svg")"
+sh "$stop_wine" "$TAPELARK_WINE_DIR"
 for picture in $pictures; do
     made=$run/${picture%%:*} doc=docs/${picture#*:}
     if [ ! -s "$made" ]; then

@@ -13,7 +13,7 @@
 set -e
 version=$1 out=$2
 shift 2
-source=$(cd "$(dirname "$0")/.." && pwd)
+source=$(cd "$(dirname "$0")/../.." && pwd)
 name=tapelark-$version
 stage=$out/$name
 zip=$name-win32.zip
@@ -48,13 +48,13 @@ for program in "$@"; do
     cp "$program" "$stage/"
     files="$files $(basename "$program")"
 done
-awk -f "$source/scripts/readme-txt.awk" "$source/README.md" > "$out/README.utf8"
+awk -f "$source/devtools/release/readme-txt.awk" "$source/README.md" > "$out/README.utf8"
 windows_text "$out/README.utf8" "$source/README.md" "$stage/README.txt"
 windows_text "$source/LICENSE" "$source/LICENSE" "$stage/LICENSE.txt"
 files="$files README.txt LICENSE.txt"
 # What README.txt names. A picture drawn as SVG becomes a PNG of 16
 # colours, which is all a drawing of lines and text needs.
-awk -v files=1 -f "$source/scripts/readme-txt.awk" "$source/README.md" > "$out/named"
+awk -v files=1 -f "$source/devtools/release/readme-txt.awk" "$source/README.md" > "$out/named"
 while read -r from to; do
     mkdir -p "$(dirname "$stage/$to")"
     case $from in

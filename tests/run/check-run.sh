@@ -1,5 +1,5 @@
 #!/bin/sh
-# `make run FILE=`, as scripts/run.sh does it on the given build:
+# `make run FILE=`, as devtools/run/run.sh does it on the given build:
 # - a file whose name has an apostrophe is sent whole, the previous run's
 #   files are gone, and one send on LPT1 is summed up with tapeview's time
 #   for its bytes;
@@ -21,7 +21,7 @@ file=$work/"it's a tape.txt"
 printf 'HELLO\r\n' > "$file"
 touch "$build/run/left-from-before.svg"
 
-sh "$source/scripts/run.sh" "$file" > "$work/sent.log" 2>&1 || fail "run.sh failed: $(cat "$work/sent.log")"
+sh "$source/devtools/run/run.sh" "$file" > "$work/sent.log" 2>&1 || fail "run.sh failed: $(cat "$work/sent.log")"
 [ ! -e "$build/run/left-from-before.svg" ] || fail "the previous run's files are still there"
 cmp "$file" "$build/run/send1-lpt1.bin" || fail "the tape is not the file"
 [ "$(grep -c '^Send ' "$work/sent.log")" -eq 1 ] &&
@@ -33,7 +33,7 @@ grep -qx '  On a Facit 4070: 7 rows: 0.7 in, 0.02 m, 0.2 s to punch at 25.3 ms a
 echo "a file named with an apostrophe: sent whole, summed up once with its time, old files gone"
 
 start=$(date +%s)
-if PUNCH='--stuck-after 2' sh "$source/scripts/run.sh" "$file" > "$work/stuck.log" 2>&1; then
+if PUNCH='--stuck-after 2' sh "$source/devtools/run/run.sh" "$file" > "$work/stuck.log" 2>&1; then
     fail "a run whose punch stopped succeeded: $(cat "$work/stuck.log")"
 fi
 seconds=$(($(date +%s) - start))
@@ -50,6 +50,6 @@ printf '%s\n' "10 out 27a 01" "20 in 279 7f" "30 out 278 ff" "12030 out 278 41" 
     "50000 out 378 43" "50010 out 37a 00" \
     "ERROR at 00401594: out dx, al, port 37a: blank data lines held before the byte: 6.88 ms, less than 12 ms: byte 43 not punched" \
     "51100 out 37a 01" > "$work/trace.txt"
-[ "$(awk -v out="$work" -f "$source/scripts/sends.awk" "$work/trace.txt")" = "1 278 1 20
+[ "$(awk -v out="$work" -f "$source/devtools/run/sends.awk" "$work/trace.txt")" = "1 278 1 20
 2 378 1 21" ] || fail "a stopped LPT2 send and an LPT1 send with a refused byte are not two sends of one byte each"
 echo "a stopped send on LPT2 and one on LPT1 with a refused byte: two sends, one byte each"
