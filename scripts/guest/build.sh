@@ -6,7 +6,8 @@
 # stage of its debootstrap.
 # The guest is kept outside any checkout, in TAPELARK_GUEST_DIR, by default
 # ${XDG_CACHE_HOME:-~/.cache}/tapelark-guest/, and built again only when
-# what it is made from changes. Prints that folder when it is ready.
+# what it is made from changes. Prints that folder, and only that, on
+# stdout when it is ready; what it does goes to stderr and its log.
 # debootstrap and chroot need root: as root, or through sudo.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -78,7 +79,8 @@ step "the packages are installed"
 # The kernel is booted directly: the guest needs no boot loader.
 $sudo cp "$root"/boot/vmlinuz-* "$new/vmlinuz"
 $sudo cp "$root"/boot/initrd.img-* "$new/initrd.img"
-$sudo mke2fs -q -t ext4 -L tapelark -d "$root" "$new/guest.img" 6G || fail "mke2fs failed"
+$sudo mke2fs -q -t ext4 -L tapelark -d "$root" "$new/guest.img" 6G >>"$log" 2>&1 ||
+    fail "mke2fs failed"
 $sudo rm -rf "$root"
 $sudo chown -R "$(id -u):$(id -g)" "$new"
 step "the disk image is made"

@@ -77,8 +77,9 @@ int wmain(int argc, wchar_t** argv)
     if (!errors.empty())
         return Fail(file, "the emulated port says: " + errors.front());
     if (punched != bytes)
-        return Fail(file, "the punch took " + std::to_string(punched.size()) + " bytes, not the file's "
-                              + std::to_string(bytes.size()) + " byte for byte");
+        return Fail(file, "the tape (" + std::to_string(punched.size())
+                              + " bytes) is not the file (" + std::to_string(bytes.size())
+                              + " bytes) byte for byte");
     const std::string handshake = CheckHandshake(trace, port.base, bytes);
     if (!handshake.empty())
         return Fail(file, "the register accesses on " + portName + ": " + handshake);
