@@ -12,7 +12,7 @@ CMAKE_FLAGS_X64 := $(TOOLCHAIN) -DMINGW_ARCH=x86_64
 CTEST = $(XVFB) sh -c 'ctest --test-dir $(1) --output-on-failure -j2 $(2); status=$$?; \
 	sh devtools/wine/stop-wine.sh $(1)/wine; exit $$status'
 
-.PHONY: deps build wine-build test run pictures bench dist
+.PHONY: deps build wine-build test test-shipped run pictures bench dist
 
 # Beyond the compiler, CMake and Wine: stb's PNG writer for the screenshots,
 # zip for the release and unzip for its test, rsvg-convert and pngquant for
@@ -35,15 +35,24 @@ wine-build: build
 # Every test runs under Wine on a virtual display; the Wine servers are
 # stopped afterwards so that no test run inherits another's. With the
 # x86-64 twin, the Wine tests (label "wine") run on it, and the checks of
-# the shipped 32-bit files on $(BUILD).
+# the shipped 32-bit files on $(BUILD). Then the shipped programs run as a
+# user runs them (test-shipped).
 test: wine-build
 	@if [ "$(WINE_BUILD)" = "$(BUILD)" ]; then \
-		$(call CTEST,$(BUILD)); \
+		$(call CTEST,$(BUILD)); suites=$$?; \
 	else \
 		$(call CTEST,$(BUILD),-LE wine); shipped=$$?; \
 		$(call CTEST,$(BUILD_X64),-L wine); wine=$$?; \
-		[ $$shipped -eq 0 ] && [ $$wine -eq 0 ]; \
-	fi
+		[ $$shipped -eq 0 ] && [ $$wine -eq 0 ]; suites=$$?; \
+	fi; \
+	sh devtools/guest/test-shipped.sh; programs=$$?; \
+	[ $$suites -eq 0 ] && [ $$programs -eq 0 ]
+
+# The shipped 32-bit programs of $(BUILD), each tool's README commands and
+# the program punching two files, under 32-bit Wine: here, or where this
+# machine runs no 32-bit code, in an emulated guest kept in ~/.cache.
+test-shipped: build
+	sh devtools/guest/test-shipped.sh
 
 # The program under Wine with the emulated port and punch: on a virtual
 # display with a scripted session when there is no display. FILE=path sends
