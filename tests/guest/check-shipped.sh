@@ -27,7 +27,7 @@ rm -rf "$work"
 mkdir -p "$work/tests"
 work=$(cd "$work" && pwd)
 cp "$build/tapelark.exe" "$build/tapecheck.exe" "$build/tapeprep.exe" "$build/tapeview.exe" \
-    "$build/portemu.exe" "$source/docs/sample.txt" "$work/" || exit 1
+    "$build/portemu.exe" "$source/docs/sample.txt" "$source/docs/hello.lda" "$work/" || exit 1
 cp "$build/tests/punch_check.exe" "$work/tests/" || exit 1
 cd "$work"
 trap 'sh "$source/devtools/wine/stop-wine.sh" "$TAPELARK_WINE_DIR"' EXIT
@@ -58,17 +58,18 @@ wine() {
 
 # The output block that the README shows after a command line, if any: the
 # command must end its block of commands, and the output is the indented
-# block after it.
+# block after it. A command shown with output more than once: the Nth.
 readme_output() {
-    awk -v command="$1" '
+    awk -v command="$1" -v nth="${2:-1}" '
         function indent() { match($0, /^ */); return RLENGTH }
         state == 0 && indent() >= 4 && substr($0, indent() + 1) == command {
             state = 1; depth = indent(); next }
         state == 1 { state = ($0 == "") ? 2 : 0; next }
-        state == 2 { state = (indent() >= depth) ? 3 : 0 }
-        state == 3 && $0 != "" && indent() < depth { exit }
+        state == 2 { state = (indent() >= depth) ? 3 : 0; if (state == 3) found++ }
+        state == 3 && $0 != "" && indent() < depth { if (found == nth) exit; state = 0; blank = 0 }
         state == 3 && $0 == "" { blank++; next }
-        state == 3 { for (; blank > 0; blank--) print ""; print substr($0, depth + 1) }
+        state == 3 && found == nth { for (; blank > 0; blank--) print ""; print substr($0, depth + 1) }
+        state == 3 { blank = 0 }
     ' "$source/README.md"
 }
 
@@ -79,7 +80,8 @@ command_line() {
     wine cmd /c "$line"
     problem= shown=
     # Markdown keeps no blanks at the end of a line.
-    readme_output "$line" >expected.txt
+    echo "$line" >>shown-commands.txt
+    readme_output "$line" "$(grep -cxF -- "$line" shown-commands.txt)" >expected.txt
     sed -i 's/ *$//' out.txt
     [ -s expected.txt ] && shown=", its output as the README shows it"
     if [ $status -ne "$want" ]; then
@@ -131,7 +133,7 @@ check_first_tape() {
 
 # Each code of the README's table turns HELLO CR LF into the bytes it shows.
 check_codes() {
-    grep '^| `[a-z0-9-]*`' "$source/README.md" >codes.txt
+    grep '^| `[a-z0-9-]*`.* | `[0-9A-F ]*` |$' "$source/README.md" >codes.txt
     while IFS='|' read -r _ code _ bytes _; do
         code=$(echo "$code" | tr -d '` ' | sed 's/(default)//') bytes=$(echo $bytes | tr -d '`')
         wine "$work/tapeprep.exe" --code "$code" --leader 0 --trailer 0 hello.txt "$code.tape"
@@ -160,14 +162,30 @@ command_line 0 'tapeview text hello.tape --from 118 --rows 10'
 command_line 0 "echo IT'S 42> its.txt"
 command_line 0 'tapeprep --code us-tty its.txt its.tape'
 command_line 0 'tapeview text its.tape --from 120 --rows 11'
+command_line 0 'echo G01 X-15.> part.nc'
+command_line 0 'tapeprep --code eia --leader 4 --trailer 4 part.nc part.tape'
+command_line 0 'tapeview text part.tape --code eia'
 command_line 0 'tapeprep --test-strip --leader 5 --trailer 5 strip.tape'
 command_line 0 'tapeview text strip.tape'
+command_line 0 'tapeprep --format pdp11-lda --label HELLO hello.lda lda.tape'
+command_line 0 'tapeview check lda.tape'
+command_line 0 'tapeprep --leader 0 --trailer 0 --to 170 lda.tape readback.bin'
+command_line 1 'tapeview check readback.bin'
+echo 'an earlier tape' >again.tape
+command_line 1 'tapeprep --format pdp11-lda readback.bin again.tape'
+problem=
+[ "$(cat again.tape)" = 'an earlier tape' ] || problem="again.tape was written"
+checked "a refused --format leaves OUT as it was" "$problem"
 command_line 0 'tapeprep --leader 12 --trailer 12 --label Sample sample.txt sample.tape'
 command_line 0 'tapeview strip-svg sample.tape prepared-tape.svg'
 check_picture prepared-tape.svg sample.tape
 command_line 0 'tapeview tape-svg sample.txt sample-tape.svg'
 check_picture sample-tape.svg sample.txt
 command_line 0 'tapeprep --leader 0 --trailer 0 --to 123 hello.tape readback.bin'
+command_line 1 'tapeview compare hello.tape readback.bin'
+command_line 0 'tapeprep --leader 0 --trailer 0 --to 121 hello.tape part1.bin'
+command_line 0 'tapeprep --leader 0 --trailer 0 --from 122 hello.tape part2.bin'
+command_line 0 'copy /b part1.bin+part2.bin readback.bin'
 command_line 1 'tapeview compare hello.tape readback.bin'
 command_line 0 'tapeprep --from 123 --leader 20 --trailer 20 hello.tape rest.tape'
 command_line 0 'tapeview text rest.tape --from 18 --rows 8'
@@ -215,6 +233,7 @@ check_bench() {
     checked "tapecheck${*:+ $*} with ${punch:-the punches ready}" "$problem"
 }
 check_bench "" 0 "Ready to punch."
+check_bench "" 0 "Switch the punch on now." --rest lpt1
 check_bench "--absent lpt1" 0 "no parallel port answers at 378h"
 check_bench "--absent lpt1" 1 "Not ready." --port lpt1
 check_bench "--busy-window 0-3600000" 1 "Punch: pin 11 (BUSY) is low" --port lpt2
