@@ -1,8 +1,7 @@
-// The emulated port refuses what a real port would not allow: each mistake
-// is made by port_steps.exe, and the same steps done right pass.
+// The emulated port under the debugger refuses what a real port would not
+// allow: each mistake is made by port_steps.exe, and the same steps done
+// right pass. Its registers, pin 12 and BUSY read as a port's and a punch's.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
-#include "port_model.h"
-#include "tape_row.h"
 #include "test_support.h"
 
 #include <doctest/doctest.h>
@@ -44,26 +43,6 @@ std::vector<std::string> Accesses(const EmulatedRun& run)
     return accesses;
 }
 
-// One byte on LPT1 through the model, as the handshake sends it: STROBE low
-// and the 0xFF at startMs, the byte and the release blankMs later, by
-// which time the thread was held heldMs at its own traps. What the
-// release did.
-AccessResult ModelByte(PortModel& model, double startMs, double blankMs, char byte,
-                       double heldMs = 0)
-{
-    const Moment start = {static_cast<long long>(startMs * 1000), 0, 1};
-    const Moment end = {static_cast<long long>((startMs + blankMs) * 1000),
-                        static_cast<long long>(heldMs * 1000), 1};
-    std::uint8_t value = 0x01;
-    PortAccess(model, start, 0x37A, false, value);
-    value = 0xFF;
-    PortAccess(model, start, 0x378, false, value);
-    value = static_cast<std::uint8_t>(byte);
-    PortAccess(model, end, 0x378, false, value);
-    value = 0x00;
-    return PortAccess(model, end, 0x37A, false, value);
-}
-
 const char BEFORE_GIVEIO[] = "port I/O before \\\\.\\giveio was opened";
 
 } // namespace
@@ -103,39 +82,6 @@ TEST_CASE("without the giveio device an access after a failed open is refused"
     CHECK(run.exitCode == EMULATION_ERROR);
     CHECK(run.trace.empty());
     CHECK(ErrorsNaming(run, BEFORE_GIVEIO) == 1);
-}
-
-TEST_CASE("the model takes a byte only after a 12 ms blank, 1 ms apart, from a ready punch")
-{
-    PortModel model;
-    model.options.busyMs = 50;
-    CHECK(ModelByte(model, 0, 12, 'A').punched == 0);
-    // Busy until 62 ms: the byte is lost.
-    AccessResult result = ModelByte(model, 14, 12, 'B');
-    CHECK(result.punched == -1);
-    CHECK(std::string(result.fault)
-          == "STROBE released while the punch is busy: byte 42 not punched");
-    std::uint8_t status = 0;
-    PortAccess(model, {61000, 0, 1}, 0x379, true, status);
-    CHECK(status == 0xFF);
-    PortAccess(model, {62000, 0, 1}, 0x379, true, status);
-    CHECK(status == 0x7F);
-
-    model.options.busyMs = 0;
-    result = ModelByte(model, 70, 11.5, 'C');
-    CHECK(result.punched == -1);
-    CHECK(std::string(result.fault)
-          == "blank data lines held before the byte: 11.50 ms, less than 12 ms: byte 43 not "
-             "punched");
-    // The time the thread was held at its own traps is no part of the pause.
-    CHECK(ModelByte(model, 90, 12.4, 'D', 0.6).punched == -1);
-    CHECK(ModelByte(model, 110, 12, 'E').punched == 0);
-    // STROBE low again 0.8 ms after that release.
-    std::uint8_t control = 0x01;
-    result = PortAccess(model, {122800, 0, 1}, 0x37A, false, control);
-    CHECK(std::string(result.fault)
-          == "pause from a STROBE release to STROBE low again: 0.80 ms, less than 1 ms");
-    CHECK(model.punches[0].latched == 2);
 }
 
 TEST_CASE("a send that waits for the punch to be ready is taken whole")
@@ -274,110 +220,4 @@ TEST_CASE("--busy-window holds BUSY from FROM to TO ms after the program started
         REQUIRE(blank != run.trace.end());
         CHECK(blank->micros >= 300000);
     }
-}
-
-TEST_CASE("--live shows each row the moment the punch takes its byte")
-{
-    const std::string portemu = "\"" + SiblingPath("..\\portemu.exe") + "\" --live ";
-    const std::string steps = " -- \"" + SiblingPath("port_steps.exe") + "\" ";
-    auto withoutCr = [](std::string text) {
-        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-        return text;
-    };
-    auto row = [](unsigned long offset, char byte) {
-        char text[64];
-        TapeRowText(offset, static_cast<unsigned char>(byte), text, sizeof text);
-        return "LPT1 " + std::string(text);
-    };
-    char header[64];
-    TapeRowHeader(header, sizeof header);
-    std::string output;
-    CHECK(RunProcessCapturing(portemu + "--busy-ms 5" + steps + "bytes 3 12 1 wait", 60000, output)
-          == 0);
-    CHECK(withoutCr(output) == "port " + std::string(header) + row(0, 'A') + row(1, 'B') + row(2, 'C'));
-
-    // Stuck after the first byte, the program waits for good; the row of
-    // that byte is out while it waits, before portemu is stopped.
-    CHECK(RunProcessCapturing(portemu + "--stuck-after 1" + steps + "bytes 2 12 1 wait", 3000,
-                              output) == STILL_ACTIVE);
-    CHECK(withoutCr(output) == "port " + std::string(header) + row(0, 'A'));
-}
-
-TEST_CASE("a wrong command line says what was wrong, then the usage, and exits 99")
-{
-    const std::string portemu = "\"" + SiblingPath("..\\portemu.exe") + "\" ";
-    const std::string program = " -- \"" + SiblingPath("port_steps.exe") + "\" after-open";
-    const std::string window = "--busy-window takes FROM-TO in ms, FROM before TO, not ";
-    const struct {
-        const char* options;
-        std::string says;
-    } cases[] = {
-        {"--absent lpt3", "--absent takes lpt1 or lpt2, not lpt3"},
-        {"--absent", "--absent takes lpt1 or lpt2, not --"},
-        {"--busy-window 300-100", window + "300-100"},
-        {"--busy-window 300", window + "300"},
-        {"--busy-window -100", window + "-100"},
-        {"--busy-ms x", "--busy-ms takes a number of ms, 0 to 4294967295, not x"},
-        {"--unknown", "unknown option --unknown (portemu --help lists the options)"},
-        {"--busy both", "--busy takes lpt1 or lpt2, not both"},
-        {"--error", "--error takes lpt1 or lpt2, not --"},
-        {"--tape-low-after -1",
-         "--tape-low-after takes a number of bytes, 0 to 4294967295, not -1"},
-    };
-    std::string output;
-    for (const auto& c : cases) {
-        INFO(c.options);
-        CHECK(RunProcessCapturing(portemu + c.options + program, 60000, output) == 99);
-        const std::vector<std::string> lines = SplitLines(output);
-        REQUIRE(lines.size() >= 2);
-        CHECK(lines[0] == "portemu: " + c.says);
-        CHECK(lines[1].rfind("usage: portemu", 0) == 0);
-    }
-    CHECK(RunProcessCapturing(portemu + "--live", 60000, output) == 99);
-    CHECK(output.rfind("portemu: the program to run is missing: it goes after --\r\nusage:", 0)
-          == 0);
-    CHECK(RunProcess(portemu + "--busy-window 0-1 --absent lpt2" + program, 60000) == 0);
-    CHECK(RunProcess(portemu + "--version", 60000) == 0);
-    for (const char* help : {"--help", "-h", "/?"}) {
-        CHECK(RunProcessCapturing(portemu + help, 60000, output) == 0);
-        CHECK(output.rfind("usage: portemu", 0) == 0);
-        CHECK(output.find("Exit code: PROGRAM's own") != std::string::npos);
-    }
-}
-
-TEST_CASE("the trace goes to a file named in any script, never over the program")
-{
-    const std::string steps = SiblingPath("port_steps.exe");
-    const std::string portemu = SiblingPath("..\\portemu.exe");
-    // Лента ω-ID.trace
-    const std::string trace = "\xD0\x9B\xD0\xB5\xD0\xBD\xD1\x82\xD0\xB0 \xCF\x89-"
-                              + std::to_string(GetCurrentProcessId()) + ".trace";
-    CHECK(RunProcess("\"" + portemu + "\" --trace \"" + trace + "\" -- \"" + steps + "\" registers",
-                     60000)
-          == 0);
-    const std::string text = ReadFileBytes(trace);
-    DeleteFileW(Widen(trace).c_str());
-    CHECK(ParseTrace(text.data(), text.size(), nullptr, 0, nullptr) == 14);
-
-    const std::string before = ReadFileBytes(steps);
-    CHECK(RunProcess("\"" + portemu + "\" --trace \"" + steps + "\" -- \"" + steps + "\" registers",
-                     60000)
-          == 98);
-    CHECK(ReadFileBytes(steps) == before);
-}
-
-TEST_CASE("a run that cannot start leaves no output behind, and an earlier one as it was")
-{
-    const Folder folder("portemu");
-    REQUIRE(WriteFileBytes(folder / "trace.txt", "an earlier trace"));
-    const std::string steps = SiblingPath("port_steps.exe");
-    const std::string outputs = "\"" + SiblingPath("..\\portemu.exe") + "\" --trace \""
-                                + folder / "trace.txt" + "\" --punched \"";
-    // The punched bytes would go over the program; the program is not there.
-    CHECK(RunProcess(outputs + steps + "\" -- \"" + steps + "\" registers", 60000) == 98);
-    CHECK(RunProcess(outputs + folder / "punched.bin" + "\" -- \"" + folder / "none.exe" + "\"",
-                     60000)
-          == 98);
-    CHECK(folder.Names() == std::set<std::string>{"trace.txt"});
-    CHECK(ReadFileBytes(folder / "trace.txt") == "an earlier trace");
 }

@@ -1,3 +1,5 @@
+// The byte loop against the recording fake: the handshake, the bytes
+// unchanged, BUSY, the waits for the punch, a stop, the progress.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include "transfer_steps.h"
 
@@ -84,84 +86,6 @@ TEST_CASE("only status bit 7 holds the byte back")
     CHECK(Fake().statusReads == 5);
     // No byte goes out before the punch let go of BUSY.
     CHECK(DescribeEvent(Fake().events[7]) == "out 378 <- ff");
-}
-
-TEST_CASE("a transfer that cannot start touches no register")
-{
-    ResetFake();
-    SUBCASE("missing file")
-    {
-        CHECK(SendFileToPunch(L"Z:\\no\\such\\file.bin", LPT1_BASE, nullptr) ==
-              TransferOutcome::FileNotOpened);
-        CheckEvents({});
-    }
-    SUBCASE("empty path")
-    {
-        CHECK(SendFileToPunch(L"", LPT1_BASE, nullptr) == TransferOutcome::FileNotOpened);
-        CheckEvents({});
-    }
-    SUBCASE("file and port access both missing: the file is reported")
-    {
-        Fake().accessGranted = false;
-        CHECK(SendFileToPunch(L"Z:\\no\\such\\file.bin", LPT1_BASE, nullptr) ==
-              TransferOutcome::FileNotOpened);
-        CheckEvents({});
-    }
-    SUBCASE("port access refused: the file is closed again")
-    {
-        Fake().accessGranted = false;
-        TempFile file("data");
-        CHECK(SendFileToPunch(Widen(file.path).c_str(), LPT1_BASE, nullptr) ==
-              TransferOutcome::PortNotOpened);
-        CheckEvents({OPEN});
-        // Deleting fails while any handle without delete sharing is open.
-        CHECK(DeleteFileA(file.path.c_str()));
-    }
-}
-
-TEST_CASE("the file stays open during the transfer and is shared")
-{
-    ResetFake();
-    TempFile file("ab");
-    // Another program holding the file open for writing does not stop a send.
-    const HANDLE writer = CreateFileA(file.path.c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    REQUIRE(writer != INVALID_HANDLE_VALUE);
-    bool deletedWhileOpen = false;
-    Fake().onEvent = [&](const PortEvent& event) {
-        if (event.op == PortOp::Pause)
-            deletedWhileOpen = deletedWhileOpen || DeleteFileA(file.path.c_str());
-    };
-    CHECK(SendFileToPunch(Widen(file.path).c_str(), LPT1_BASE, nullptr) == TransferOutcome::Sent);
-    CloseHandle(writer);
-    CHECK_FALSE(deletedWhileOpen);
-    CHECK(PunchedBytes() == Bytes({'a', 'b'}));
-    CHECK(DeleteFileA(file.path.c_str()));
-}
-
-TEST_CASE("a read error is not mistaken for the end of the file")
-{
-    ResetFake();
-    ScriptedSource disk = {"ok", true};
-    TransferControl control;
-    CHECK(SendBytesToPunch({NextScriptedByte, &disk}, 10, LPT1_BASE, &control) ==
-          TransferOutcome::ReadFailed);
-    CHECK(PunchedBytes() == Bytes({'o', 'k'}));
-    CHECK(control.bytesSent == 2);
-    // The port is rested and the timer given back all the same.
-    const size_t count = Fake().events.size();
-    REQUIRE(count >= 2);
-    CHECK(DescribeEvent(Fake().events[count - 2]) == "out 37a <- 01");
-    CHECK(DescribeEvent(Fake().events[count - 1]) == "fine timing off");
-    CHECK(std::wstring(OutcomeMessage(TransferOutcome::ReadFailed)) == L"Could not read the file");
-
-    // A real file whose reads fail: under Wine, this one opens, and its
-    // first read fails.
-    ResetFake();
-    CHECK(SendFileToPunch(L"Z:\\proc\\self\\mem", LPT1_BASE, nullptr) ==
-          TransferOutcome::ReadFailed);
-    CheckEvents({OPEN, TIMING_ON, Out(0x37A, 0x01), TIMING_OFF, CLOSE});
 }
 
 TEST_CASE("a stop request ends the transfer with the port at rest")
@@ -288,71 +212,6 @@ TEST_CASE("another thread can stop a transfer that waits for the punch")
     CHECK(DescribeEvent(Fake().events[Fake().events.size() - 2]) == "out 37a <- 01");
 }
 
-namespace {
-
-// A transfer on its own thread that stops in its first pause, holding the
-// port, until the test lets it go on.
-struct HeldRun {
-    HANDLE holding = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    DWORD threadId = 0;
-    TransferOutcome outcome = TransferOutcome::Stopped;
-    ~HeldRun()
-    {
-        CloseHandle(holding);
-        CloseHandle(release);
-    }
-};
-
-DWORD WINAPI RunHeldTransfer(void* parameter)
-{
-    HeldRun* run = static_cast<HeldRun*>(parameter);
-    run->outcome = SendBytes("ab", LPT1_BASE);
-    return 0;
-}
-
-} // namespace
-
-TEST_CASE("a port that another transfer holds is refused without touching a register")
-{
-    ResetFake();
-    HeldRun held;
-    Fake().onEvent = [&](const PortEvent& event) {
-        if (event.op == PortOp::Pause && GetCurrentThreadId() == held.threadId) {
-            SetEvent(held.holding);
-            WaitForSingleObject(held.release, 10000);
-        }
-    };
-    // Started only once its id is known to onEvent.
-    const HANDLE worker =
-        CreateThread(nullptr, 0, RunHeldTransfer, &held, CREATE_SUSPENDED, &held.threadId);
-    REQUIRE(worker != nullptr);
-    ResumeThread(worker);
-    CHECK(WaitForSingleObject(held.holding, 5000) == WAIT_OBJECT_0);
-
-    const size_t before = Fake().events.size();
-    CHECK(SendBytes("x", LPT1_BASE) == TransferOutcome::PortNotOpened);
-    CHECK(Fake().events.size() == before);
-    CHECK(std::wstring(OutcomeMessage(TransferOutcome::PortNotOpened)) == L"Could not open LPT port");
-
-    // The other port is free.
-    CHECK(SendBytes("y", LPT2_BASE) == TransferOutcome::Sent);
-    for (size_t i = before; i < Fake().events.size(); ++i) {
-        const PortEvent& event = Fake().events[i];
-        INFO(DescribeEvent(event));
-        CHECK(((event.op != PortOp::In && event.op != PortOp::Out) ||
-               (event.address >= 0x278 && event.address <= 0x27A)));
-    }
-
-    SetEvent(held.release);
-    CHECK(WaitForSingleObject(worker, 5000) == WAIT_OBJECT_0);
-    CloseHandle(worker);
-    CHECK(held.outcome == TransferOutcome::Sent);
-    CHECK(PunchedBytes() == Bytes({'y', 'a', 'b'}));
-    // Once the transfer has ended, the port is free again.
-    CHECK(SendBytes("z", LPT1_BASE) == TransferOutcome::Sent);
-}
-
 TEST_CASE("progress counts the bytes the punch has taken")
 {
     ResetFake();
@@ -368,12 +227,4 @@ TEST_CASE("progress counts the bytes the punch has taken")
     CHECK(sentAtEachLatch == std::vector<LONG>{0, 1, 2});
     CHECK(control.bytesSent == 3);
     CHECK(control.fileSize == 3);
-}
-
-TEST_CASE("the messages the user sees")
-{
-    CHECK(std::wstring(OutcomeMessage(TransferOutcome::FileNotOpened)) == L"Could not open the file");
-    CHECK(std::wstring(OutcomeMessage(TransferOutcome::PortNotOpened)) == L"Could not open LPT port");
-    CHECK(OutcomeMessage(TransferOutcome::Sent) == nullptr);
-    CHECK(OutcomeMessage(TransferOutcome::Stopped) == nullptr);
 }
