@@ -156,6 +156,20 @@ std::string StoppedCaption(const AppRun& app, const std::string& bytes)
         + std::to_string(bytes.size()) + " bytes - " + TITLE;
 }
 
+void EndAndCheckLeftAtRest(AppRun& app, const Port& port)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, app.appId);
+    REQUIRE(process);
+    TerminateProcess(process, 1);
+    CloseHandle(process);
+    WaitForExit(app);
+    const std::vector<TraceLine> trace = ReadTrace(app.trace, nullptr);
+    REQUIRE_FALSE(trace.empty());
+    CHECK_FALSE(trace.back().isIn);
+    CHECK(trace.back().port == port.base + 2);
+    CHECK(trace.back().value == 0x01);
+}
+
 void CheckPortAtRest(const AppRun& app, const Port& port)
 {
     std::vector<std::string> errors;

@@ -184,17 +184,7 @@ TEST_CASE("a read that never returns: log-off, sleep and Cancel are answered wit
         }
         // Nothing was punched: the caption is as it was.
         CHECK(ReadWindowText(app.window) == TITLE);
-        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, app.appId);
-        REQUIRE(process);
-        TerminateProcess(process, 1);
-        CloseHandle(process);
-        WaitForExit(app);
-        // The very last access left the port at rest.
-        const std::vector<TraceLine> trace = ReadTrace(app.trace, nullptr);
-        REQUIRE_FALSE(trace.empty());
-        CHECK_FALSE(trace.back().isIn);
-        CHECK(trace.back().port == LPT2.base + 2);
-        CHECK(trace.back().value == 0x01);
+        EndAndCheckLeftAtRest(app, LPT2);
     }
 }
 
