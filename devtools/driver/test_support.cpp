@@ -97,8 +97,11 @@ bool StartWithOutput(const std::string& commandLine, HANDLE output, PROCESS_INFO
         startup.hStdError = output;
     }
     std::wstring wide = Widen(commandLine);
-    return CreateProcessW(nullptr, &wide[0], nullptr, nullptr, output != nullptr, 0, nullptr,
-                          nullptr, &startup, &started) != 0;
+    if (CreateProcessW(nullptr, &wide[0], nullptr, nullptr, output != nullptr, 0, nullptr,
+                       nullptr, &startup, &started))
+        return true;
+    std::fprintf(stderr, "cannot start %s (error %lu)\n", commandLine.c_str(), GetLastError());
+    return false;
 }
 
 DWORD RunToEnd(const std::string& commandLine, DWORD timeoutMs, HANDLE output)
@@ -140,8 +143,11 @@ DWORD RunProcessCapturing(const std::string& commandLine, DWORD timeoutMs, std::
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
     const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "cannot make %s for the output (error %lu)\n", path.c_str(),
+                     GetLastError());
         return ~DWORD{0};
+    }
     const DWORD exitCode = RunToEnd(commandLine, timeoutMs, file);
     CloseHandle(file);
     output = ReadFileBytes(path);

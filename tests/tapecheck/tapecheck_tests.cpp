@@ -254,7 +254,7 @@ TEST_CASE("a wrong command line gets the usage, exit code 2 and no register read
                                   "--port a-port-name-long-enough-to-push-the-refusal-past-one-line",
                                   "--port a-port-name-long-enough-to-be-longer-than-a-whole-line-of-"
                                   "the-console-by-itself"}) {
-        INFO("arguments: " << arguments);
+        INFO("arguments: " << std::string(arguments));
         const CheckRun run = RunCheck("", arguments);
         CHECK(run.exitCode == 2);
         CheckSays(run, {"usage: tapecheck [--port lpt1|lpt2|both] [--watch SECONDS]"});
