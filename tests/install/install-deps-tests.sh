@@ -68,6 +68,7 @@ installs | grep -q ':i386' && fail "asked for i386: $(installs)"
 installs | grep -q ' wine64' || fail "no 64-bit Wine: $(installs)"
 installs | grep -q ' g++-mingw-w64-x86-64-win32' || fail "no x86-64 compiler: $(installs)"
 installs | grep -q ' qemu-system-x86' || fail "no QEMU for the guest: $(installs)"
+installs | grep -q ' libfaketime' || fail "no libfaketime for the uptime test: $(installs)"
 
 case_name="a machine with 32-bit support gets the 32-bit Wine only"
 machine yes "" "" 0
@@ -75,7 +76,7 @@ run
 [ $status -eq 0 ] || fail "exit $status: $(cat "$work/out")"
 asked 'dpkg --add-architecture i386' || fail "no i386 architecture added"
 installs | grep -q ' wine32:i386' || fail "no 32-bit Wine: $(installs)"
-installs | grep -q 'x86-64\|wine64\|qemu' && fail "asked for what it cannot use: $(installs)"
+installs | grep -q 'x86-64\|wine64\|qemu\|faketime' && fail "asked for what it cannot use: $(installs)"
 
 case_name="an index that fails to download is retried once, then the install goes on"
 machine no "" "" 5

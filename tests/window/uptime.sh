@@ -8,18 +8,15 @@
 set -e
 wine=$(cd "$(dirname "$0")/../../devtools/wine" && pwd)
 tests=$1 tapes=$2
-# The dynamic loader puts each process's own library folder for $LIB, so
-# one preload serves the 64-bit shell and a 32-bit or 64-bit Wine.
-faketime='/usr/$LIB/faketime/libfaketime.so.1'
+# 32-bit Wine reads its clocks through the 64-bit-time calls
+# (__clock_gettime64), which Debian 12's libfaketime does not move: the
+# tick count would stay the real one, so the test runs where Wine is 64-bit.
 if sh "$wine/runs-32bit.sh"; then
-    wine_lib=/usr/lib/i386-linux-gnu package=libfaketime:i386
-else
-    wine_lib=/usr/lib/x86_64-linux-gnu package=libfaketime
+    echo "uptime: skipped: 32-bit Wine's clocks cannot be moved here"
+    exit 77
 fi
-[ -f "$wine_lib/faketime/libfaketime.so.1" ] || {
-    echo "uptime: no $wine_lib/faketime/libfaketime.so.1 (Debian package $package)" >&2
-    exit 1
-}
+faketime=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1
+[ -f "$faketime" ] || { echo "uptime: no $faketime (Debian package libfaketime)" >&2; exit 1; }
 mkdir -p "$tapes"
 # The prefix is made, and its server stopped, before the clock moves.
 sh "$wine/wine-run.sh" cmd /c exit
