@@ -33,8 +33,13 @@ std::string TempPath(const char* prefix)
     static unsigned counter = 0;
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
+    // Wine hands out a finished process's id again: the start time tells
+    // this process's files from those of an earlier one with the same id.
+    FILETIME started, unused;
+    GetProcessTimes(GetCurrentProcess(), &started, &unused, &unused, &unused);
     char name[64];
-    std::snprintf(name, sizeof name, "-%lu-%u.tmp", GetCurrentProcessId(), ++counter);
+    std::snprintf(name, sizeof name, "-%lu-%lx-%u.tmp", GetCurrentProcessId(),
+                  started.dwLowDateTime, ++counter);
     const std::string path = Utf8(folder) + prefix + name;
     DeleteFileW(Widen(path).c_str());
     return path;
