@@ -160,6 +160,20 @@ DWORD RunProcessCapturing(const std::string& commandLine, DWORD timeoutMs, std::
     return exitCode;
 }
 
+ToolRun RunTool(const char* program, const std::string& arguments)
+{
+    ToolRun run;
+    run.exitCode = RunProcessCapturing(Quoted(SiblingPath(program)) + " " + arguments, 60000,
+                                       run.output);
+    run.lines = SplitLines(run.output);
+    return run;
+}
+
+std::string Quoted(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
+
 std::vector<std::string> SplitLines(const std::string& text)
 {
     std::vector<std::string> lines;

@@ -50,6 +50,18 @@ DWORD FinishProcess(PROCESS_INFORMATION& started, DWORD timeoutMs);
 // The same, with what the process wrote to stdout and stderr in output.
 DWORD RunProcessCapturing(const std::string& commandLine, DWORD timeoutMs, std::string& output);
 
+// A program built beside the test programs (a path such as
+// "..\\tapeprep.exe"), run with arguments to its end, a minute at most:
+// its exit code, what it printed, and that in lines.
+struct ToolRun {
+    DWORD exitCode;
+    std::string output;
+    std::vector<std::string> lines;
+};
+ToolRun RunTool(const char* program, const std::string& arguments);
+// A path in double quotes, for a command line.
+std::string Quoted(const std::string& path);
+
 // The lines of a text, without their line ends, LF or CR LF.
 std::vector<std::string> SplitLines(const std::string& text);
 

@@ -9,7 +9,7 @@ TEST_CASE("tapeview check tells which format a tape holds, or none, read back wi
     Folder folder("formats");
     auto check = [&](const std::string& tape) {
         REQUIRE(WriteFileBytes(folder / "tape.bin", tape));
-        return Tool("..\\tapeview.exe", "check " + Quoted(folder / "tape.bin"));
+        return RunTool("..\\tapeview.exe", "check " + Quoted(folder / "tape.bin"));
     };
     const std::string name = folder / "tape.bin";
     // A reader's blank run-in and run-out around the punched rows.
@@ -26,22 +26,22 @@ TEST_CASE("tapeview check tells which format a tape holds, or none, read back wi
     };
     for (const Case& c : cases) {
         INFO(c.format);
-        const Run run = check(c.tape);
+        const ToolRun run = check(c.tape);
         INFO(run.output);
         CHECK(run.exitCode == 0);
         CHECK(run.lines.at(0) == name + " holds a tape in " + c.format + ", and it checks:");
     }
     for (const std::string& none : {RandomBytes(3000, 7), std::string("HELLO: WORLD\r\n"),
                                     std::string()}) {
-        const Run run = check(none);
+        const ToolRun run = check(none);
         INFO(run.output);
         CHECK(run.exitCode == 1);
         CHECK(run.lines.at(0) == name + " holds none of the formats");
     }
-    const Run missing = Tool("..\\tapeview.exe", "check " + Quoted(folder / "none.bin"));
+    const ToolRun missing = RunTool("..\\tapeview.exe", "check " + Quoted(folder / "none.bin"));
     CHECK(missing.exitCode == 2);
     CHECK(missing.output.find("tapeview: cannot read") == 0);
-    const Run usage = Tool("..\\tapeview.exe", "check");
+    const ToolRun usage = RunTool("..\\tapeview.exe", "check");
     CHECK(usage.exitCode == 2);
     CHECK(usage.output.find("tapeview: check needs 1 file") == 0);
 }

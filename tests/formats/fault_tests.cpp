@@ -120,7 +120,7 @@ TEST_CASE("a fault refused by tapeprep with its place, found by tapeview check w
         REQUIRE(WriteFileBytes(folder / "in.bin", c.tape));
         std::string fault = c.fault;
         fault.replace(fault.find('|'), 1, "\r\n");
-        const Run prep = Tool("..\\tapeprep.exe", "--format " + std::string(c.format) + " "
+        const ToolRun prep = RunTool("..\\tapeprep.exe", "--format " + std::string(c.format) + " "
                               + Quoted(folder / "in.bin") + " " + Quoted(folder / "out.bin"));
         INFO(prep.output);
         CHECK(prep.exitCode == 1);
@@ -130,7 +130,7 @@ TEST_CASE("a fault refused by tapeprep with its place, found by tapeview check w
         CHECK(ReadFileBytes(folder / "out.bin") == "an earlier tape");
         CHECK(folder.Names() == std::set<std::string>{"in.bin", "out.bin"});
 
-        const Run check = Tool("..\\tapeview.exe", "check " + Quoted(folder / "in.bin"));
+        const ToolRun check = RunTool("..\\tapeview.exe", "check " + Quoted(folder / "in.bin"));
         INFO(check.output);
         CHECK(check.exitCode == 1);
         CHECK(check.output.find(folder / "in.bin" + " holds a tape in " + c.format
@@ -146,7 +146,7 @@ TEST_CASE("a fault refused by tapeprep with its place, found by tapeview check w
                                 && line.find(" " + std::to_string(at) + " |") != std::string::npos);
         CHECK((marked || at == c.tape.size()));
         // Each line within 79 columns, the file's name aside.
-        for (const Run* run : {&prep, &check})
+        for (const ToolRun* run : {&prep, &check})
             for (const std::string& line : run->lines)
                 CHECK(line.size() - (line.find(folder.path) != std::string::npos
                                          ? folder.path.size() : 0) <= 79);

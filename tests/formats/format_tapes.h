@@ -8,29 +8,7 @@
 #include <string>
 #include <vector>
 
-constexpr DWORD RUN_TIMEOUT_MS = 60000;
-
-struct Run {
-    DWORD exitCode;
-    std::vector<std::string> lines;
-    std::string output;
-};
-
-inline Run Tool(const char* program, const std::string& arguments)
-{
-    Run run;
-    run.exitCode = RunProcessCapturing("\"" + SiblingPath(program) + "\" " + arguments,
-                                       RUN_TIMEOUT_MS, run.output);
-    run.lines = SplitLines(run.output);
-    return run;
-}
-
-inline std::string Quoted(const std::string& path)
-{
-    return "\"" + path + "\"";
-}
-
-inline bool Has(const Run& run, const std::string& line)
+inline bool Has(const ToolRun& run, const std::string& line)
 {
     for (const std::string& each : run.lines)
         if (each == line)

@@ -44,7 +44,7 @@ TEST_CASE("each format punched by tapeprep --format: the data unchanged, the for
     for (const Case& c : cases) {
         INFO(c.options);
         REQUIRE(WriteFileBytes(folder / "in.bin", c.in));
-        const Run prep = Tool("..\\tapeprep.exe", "--format " + std::string(c.options)
+        const ToolRun prep = RunTool("..\\tapeprep.exe", "--format " + std::string(c.options)
                               + " --leader 30 --trailer 40 " + Quoted(folder / "in.bin") + " "
                               + Quoted(folder / "out.bin"));
         INFO(prep.output);
@@ -52,7 +52,7 @@ TEST_CASE("each format punched by tapeprep --format: the data unchanged, the for
         CHECK(prep.output == "");
         CHECK(ReadFileBytes(folder / "out.bin") == Rows(30, c.code) + c.data + Rows(40, c.code));
 
-        const Run check = Tool("..\\tapeview.exe", "check " + Quoted(folder / "out.bin"));
+        const ToolRun check = RunTool("..\\tapeview.exe", "check " + Quoted(folder / "out.bin"));
         INFO(check.output);
         CHECK(check.exitCode == 0);
         CHECK(check.lines.at(0) == folder / "out.bin" + " holds a tape in "
@@ -113,7 +113,7 @@ TEST_CASE("what does not go with --format is refused with the reason, OUT as it 
     };
     for (const Case& c : cases) {
         INFO(c.arguments);
-        const Run run = Tool("..\\tapeprep.exe", c.arguments);
+        const ToolRun run = RunTool("..\\tapeprep.exe", c.arguments);
         INFO(run.output);
         CHECK(run.exitCode == c.exitCode);
         CHECK(run.output.find("tapeprep: " + c.says) == 0);
@@ -122,7 +122,7 @@ TEST_CASE("what does not go with --format is refused with the reason, OUT as it 
         CHECK(folder.Names() == std::set<std::string>{"lda.bin", "mark.hex", "out.bin"});
     }
     // A file that checks as another format is named so.
-    const Run wrong = Tool("..\\tapeprep.exe", "--format intel-hex" + lda);
+    const ToolRun wrong = RunTool("..\\tapeprep.exe", "--format intel-hex" + lda);
     CHECK(wrong.exitCode == 1);
     CHECK(Has(wrong, "Nothing was written. It checks as pdp11-lda: is that its format?"));
 }
@@ -133,9 +133,10 @@ TEST_CASE("a label before the leader, as each loader skips it; every letter on a
     REQUIRE(WriteFileBytes(folder / "bin.bin", BIN));
     REQUIRE(WriteFileBytes(folder / "lda.bin", LDA));
     REQUIRE(WriteFileBytes(folder / "hex.bin", HEX));
-    auto prepare = [&](const std::string& arguments, const std::string& in) {
-        const Run run = Tool("..\\tapeprep.exe", "--leader 25 --trailer 25 " + arguments + " "
-                             + Quoted(folder / in) + " " + Quoted(folder / "out.bin"));
+    auto prepare = [&](const std::string &arguments, const std::string &in) {
+        const ToolRun run = RunTool("..\\tapeprep.exe", "--leader 25 --trailer 25 " + arguments
+                                                            + " " + Quoted(folder / in) + " "
+                                                            + Quoted(folder / "out.bin"));
         INFO(run.output);
         CHECK(run.exitCode == 0);
         return ReadFileBytes(folder / "out.bin");
@@ -171,7 +172,7 @@ TEST_CASE("a label before the leader, as each loader skips it; every letter on a
                           Case{"intel-hex", "hex.bin", rows - blank}}) {
         INFO(c.format);
         prepare("--format " + std::string(c.format) + " --label \"" + FontCharacters() + "\"", c.in);
-        const Run check = Tool("..\\tapeview.exe", "check " + Quoted(folder / "out.bin"));
+        const ToolRun check = RunTool("..\\tapeview.exe", "check " + Quoted(folder / "out.bin"));
         INFO(check.output);
         CHECK(check.exitCode == 0);
         CHECK(check.lines.at(0).find("holds a tape in " + std::string(c.format)) != std::string::npos);

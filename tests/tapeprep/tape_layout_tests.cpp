@@ -33,7 +33,7 @@ TEST_CASE("by default: 120 blank rows, the file's bytes unchanged, 120 blank row
     bytes += "\r\n\x1A\r\n" + RandomBytes(3000, 8);
     for (const std::string& data : {bytes, std::string()}) {
         REQUIRE(WriteFileBytes(folder / "in.bin", data));
-        const Run run = Tapeprep(Quoted(folder / "in.bin") + " " + Quoted(folder / "out.bin"));
+        const ToolRun run = Tapeprep(Quoted(folder / "in.bin") + " " + Quoted(folder / "out.bin"));
         CHECK(run.exitCode == 0);
         CHECK(run.output == "");
         CHECK(ReadFileBytes(folder / "out.bin") == BLANK_120 + data + BLANK_120);
@@ -89,7 +89,8 @@ TEST_CASE("a piece from the count where the tape stopped: the two make the whole
 TEST_CASE("the test strip: TEST, channels 1 to 8 each alone, all eight, none")
 {
     Folder folder("tapeprep");
-    const Run run = Tapeprep("--test-strip --leader 2 --trailer 3 " + Quoted(folder / "strip.bin"));
+    const ToolRun run
+        = Tapeprep("--test-strip --leader 2 --trailer 3 " + Quoted(folder / "strip.bin"));
     CHECK(run.exitCode == 0);
     const std::string strip = ReadFileBytes(folder / "strip.bin");
     REQUIRE(strip.size() == 2 + 1 + 4 * 6 + 10 + 3);
@@ -110,7 +111,7 @@ TEST_CASE("every letter of the font is punched as drawn, and no two are alike")
 
     Folder folder("tapeprep");
     REQUIRE(WriteFileBytes(folder / "empty", ""));
-    const Run run = Tapeprep("--leader 0 --trailer 0 --fill 0 --label \"" + characters + "\" "
+    const ToolRun run = Tapeprep("--leader 0 --trailer 0 --fill 0 --label \"" + characters + "\" "
                              + Quoted(folder / "empty") + " " + Quoted(folder / "out.bin"));
     REQUIRE(run.exitCode == 0);
     const std::string tape = ReadFileBytes(folder / "out.bin");

@@ -68,7 +68,7 @@ TEST_CASE("each refusal exits as promised, says why, and leaves OUT as it was")
     const std::string files = Quoted(folder / "in.bin") + " " + Quoted(folder / "out.bin");
     for (const Refusal& c : Refusals(folder, files)) {
         INFO(c.arguments);
-        const Run run = Tapeprep(c.arguments);
+        const ToolRun run = Tapeprep(c.arguments);
         INFO(run.output);
         CHECK(run.exitCode == c.exitCode);
         CHECK(run.output.find("tapeprep: " + c.says) == 0);
@@ -80,7 +80,7 @@ TEST_CASE("each refusal exits as promised, says why, and leaves OUT as it was")
     // OUT held open by another program.
     const HANDLE held = CreateFileA((folder / "out.bin").c_str(), GENERIC_READ, 0, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
-    const Run run = Tapeprep(files);
+    const ToolRun run = Tapeprep(files);
     CloseHandle(held);
     CHECK(run.exitCode == 1);
     CHECK(run.output.find("in use by another program") != std::string::npos);
@@ -102,7 +102,7 @@ TEST_CASE("OUT naming IN is refused, however the path is spelled")
          {folder / "in.bin", folder / "IN.BIN", folder / ".\\in.bin", folder / "sub\\..\\in.bin",
           slashes, folder / "link.bin"}) {
         INFO(out);
-        const Run run = Tapeprep(Quoted(folder / "in.bin") + " " + Quoted(out));
+        const ToolRun run = Tapeprep(Quoted(folder / "in.bin") + " " + Quoted(out));
         CHECK(run.exitCode == 1);
         CHECK(run.output.find("are the same file") != std::string::npos);
         CHECK(ReadFileBytes(folder / "in.bin") == "data");
@@ -117,7 +117,7 @@ TEST_CASE("a 1 MiB file takes well under a second")
     const std::string bytes = RandomBytes(1 << 20, 3);
     REQUIRE(WriteFileBytes(folder / "in.bin", bytes));
     const DWORD start = GetTickCount();
-    const Run run = Tapeprep("--label \"1 MIB\" " + Quoted(folder / "in.bin") + " "
+    const ToolRun run = Tapeprep("--label \"1 MIB\" " + Quoted(folder / "in.bin") + " "
                              + Quoted(folder / "out.bin"));
     const DWORD elapsed = GetTickCount() - start;
     CHECK(run.exitCode == 0);
@@ -129,7 +129,7 @@ TEST_CASE("a 1 MiB file takes well under a second")
 TEST_CASE("--help, /? and --version; a name in any script")
 {
     for (const char* help : {"--help", "/?", "-h"}) {
-        const Run run = Tapeprep(help);
+        const ToolRun run = Tapeprep(help);
         CHECK(run.exitCode == 0);
         CHECK(run.output.find("usage: tapeprep") == 0);
     }
@@ -142,10 +142,10 @@ TEST_CASE("--help, /? and --version; a name in any script")
     CHECK(Tapeprep(Quoted(name) + " " + Quoted(name)).exitCode == 1);
     CHECK(folder.Names() == std::set<std::string>{"x.txt", "y.bin", name.substr(folder.path.size() + 1)});
 
-    const Run version = Tapeprep("--version");
+    const ToolRun version = Tapeprep("--version");
     CHECK(version.exitCode == 0);
     CHECK(version.output == "tapeprep " TAPELARK_VERSION "\r\n");
-    const Run help = Tapeprep("--help");
+    const ToolRun help = Tapeprep("--help");
     CHECK(help.exitCode == 0);
     CHECK(help.output.find("usage: tapeprep") == 0);
     CHECK(help.output.find("channels 1 to 7") != std::string::npos);

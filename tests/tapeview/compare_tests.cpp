@@ -5,7 +5,7 @@
 namespace {
 
 // The row compare marks, with both files' rows side by side.
-std::string MarkedRow(const Run& run)
+std::string MarkedRow(const ToolRun& run)
 {
     for (const std::string& line : SplitLines(run.output))
         if (line[0] == '>')
@@ -15,7 +15,7 @@ std::string MarkedRow(const Run& run)
 
 // Rows lost or gained where the files first differ: the rest matches
 // shifted, and no short read is told.
-void CheckShifted(const Run& run, const std::string& actual, const std::string& where,
+void CheckShifted(const ToolRun& run, const std::string& actual, const std::string& where,
                   const std::string& rest, const std::string& shift)
 {
     INFO(run.output);
@@ -36,10 +36,10 @@ TEST_CASE("compare leaves out leader and trailer, names the first difference, a 
     REQUIRE(WriteFileBytes(expected, std::string(5, '\0') + words + std::string(5, '\0')));
     auto compare = [&](const std::string& readBack, const std::string& options = "") {
         REQUIRE(WriteFileBytes(actual, readBack));
-        return Tool("..\\tapeview.exe", "compare " + files + options);
+        return RunTool("..\\tapeview.exe", "compare " + files + options);
     };
     // A blank row inside counts; the rows at either end do not.
-    Run run = compare(std::string(2, '\0') + words + std::string(9, '\0'));
+    ToolRun run = compare(std::string(2, '\0') + words + std::string(9, '\0'));
     CHECK(run.exitCode == 0);
     CHECK(run.output == "The same: 11 bytes compared, without the rows of 00 at either end.\r\n");
     CHECK(compare("HELLOWORLD").exitCode == 1);
@@ -90,7 +90,9 @@ TEST_CASE("compare leaves out leader and trailer, names the first difference, a 
     CheckShifted(run, actual, " lost 1 row at offset 2 of " + expected, "2 rows", "1 row");
     REQUIRE(WriteFileBytes(expected, "A"));
     CHECK(compare("A").output == "The same: 1 byte compared, without the rows of 00 at either end.\r\n");
-    CHECK(Tool("..\\tapeview.exe", "compare \"" + expected + "\" \"" + actual + ".none\"").exitCode == 2);
+    CHECK(RunTool("..\\tapeview.exe", "compare " + Quoted(expected) + " " + Quoted(actual + ".none"))
+              .exitCode
+          == 2);
     for (const std::string& path : {expected, actual})
         DeleteFileA(path.c_str());
 }

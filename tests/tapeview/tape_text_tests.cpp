@@ -49,15 +49,17 @@ TEST_CASE("text --code eia: an EIA tape's characters, ? for a row with a hole lo
 {
     Folder folder("tapeview");
     REQUIRE(WriteFileBytes(folder / "program.txt", "G1 X-.5\t\x7F\n"));
-    REQUIRE(Tool("..\\tapeprep.exe", "--code eia --leader 1 --trailer 0 \"" + folder / "program.txt"
-                                          + "\" \"" + folder / "program.tape\"")
-                .exitCode == 0);
+    REQUIRE(RunTool("..\\tapeprep.exe", "--code eia --leader 1 --trailer 0 \""
+                                            + folder / "program.txt" + "\" \""
+                                            + folder / "program.tape\"")
+                .exitCode
+            == 0);
     std::string tape = ReadFileBytes(folder / "program.tape");
     REQUIRE(tape.size() == 11);
     tape[4] = static_cast<char>(tape[4] & ~0x04);  // X, 37h, without its channel 3
     REQUIRE(WriteFileBytes(folder / "program.tape", tape));
     const std::string file = " \"" + folder / "program.tape" + "\"";
-    const Run eia = Tool("..\\tapeview.exe", "text" + file + " --code eia");
+    const ToolRun eia = RunTool("..\\tapeview.exe", "text" + file + " --code eia");
     CHECK(eia.exitCode == 0);
     const std::vector<std::string> lines = SplitLines(eia.output);
     REQUIRE(lines.size() == 4 + tape.size());
@@ -69,9 +71,9 @@ TEST_CASE("text --code eia: an EIA tape's characters, ? for a row with a hole lo
         CHECK(lines[4 + row].substr(20) == columns[row]);
     }
     // By default the bytes' own characters, as for any file.
-    const Run raw = Tool("..\\tapeview.exe", "text" + file);
+    const ToolRun raw = RunTool("..\\tapeview.exe", "text" + file);
     CHECK(SplitLines(raw.output).at(4).substr(20) == "67  g");
-    const Run wrong = Tool("..\\tapeview.exe", "text" + file + " --code ita2");
+    const ToolRun wrong = RunTool("..\\tapeview.exe", "text" + file + " --code ita2");
     CHECK(wrong.exitCode == 2);
     CHECK(wrong.output.find("tapeview: --code takes raw or eia") == 0);
 }

@@ -43,19 +43,6 @@ inline std::string StripSvg(const std::string& bytes, std::size_t from, std::siz
     return Taken(svg);
 }
 
-struct Run {
-    DWORD exitCode;
-    std::string output;
-};
-
-inline Run Tool(const char* program, const std::string& arguments)
-{
-    Run run;
-    run.exitCode = RunProcessCapturing("\"" + SiblingPath(program) + "\" " + arguments,
-                                       RUN_TIMEOUT_MS, run.output);
-    return run;
-}
-
 inline bool Contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;

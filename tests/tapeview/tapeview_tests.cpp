@@ -8,7 +8,8 @@ TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is neve
     const std::string tape = TempPath("tape"), svg = TempPath("svg");
     REQUIRE(WriteFileBytes(tape, RandomBytes(78, 2)));
     const std::string file = "\"" + tape + "\"";
-    const std::vector<std::string> rows = SplitLines(Tool("..\\tapeview.exe", "text " + file + " --from 70 --rows 3").output);
+    const std::vector<std::string> rows
+        = SplitLines(RunTool("..\\tapeview.exe", "text " + file + " --from 70 --rows 3").output);
     REQUIRE(rows.size() == 6);
     CHECK(rows[0] == "78 rows: 7.8 in, 0.20 m, 2.0 s to punch at 25.3 ms a row.");
     CHECK(rows[3].find("    70 |") == 0);
@@ -32,7 +33,7 @@ TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is neve
     };
     for (const Case& c : cases) {
         INFO(c.arguments);
-        const Run run = Tool("..\\tapeview.exe", c.arguments);
+        const ToolRun run = RunTool("..\\tapeview.exe", c.arguments);
         INFO(run.output);
         CHECK(run.exitCode == c.exitCode);
         CHECK(run.output.find("tapeview: " + c.says) == 0);
@@ -42,19 +43,20 @@ TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is neve
     // A file that cannot be read: the same line from each tool and each way in.
     const std::string none = " \"" + tape + ".none\"";
     const std::string unread = ": cannot read " + tape + ".none: not found\r\n";
-    CHECK(Tool("..\\tapeview.exe", "compare " + file + none).output == "tapeview" + unread);
-    CHECK(Tool("..\\tapeprep.exe", none + none + "2").output == "tapeprep" + unread);
-    CHECK(Tool("..\\tapeprep.exe", "--format pdp11-lda" + none + none + "2").output
+    CHECK(RunTool("..\\tapeview.exe", "compare " + file + none).output == "tapeview" + unread);
+    CHECK(RunTool("..\\tapeprep.exe", none + none + "2").output == "tapeprep" + unread);
+    CHECK(RunTool("..\\tapeprep.exe", "--format pdp11-lda" + none + none + "2").output
           == "tapeprep" + unread);
 
     // A name in any script, in and out.
     const std::string name = tape + " \xD0\x9B\xD0\xB5\xD0\xBD\xD1\x82\xD0\xB0 \xCF\x89.bin";  // Лента ω
-    REQUIRE(Tool("..\\tapeprep.exe", "--leader 0 --trailer 0 " + file + " \"" + name + "\"").exitCode == 0);
-    const Run text = Tool("..\\tapeview.exe", "text \"" + name + "\"");
+    REQUIRE(RunTool("..\\tapeprep.exe", "--leader 0 --trailer 0 " + file + " " + Quoted(name)).exitCode
+            == 0);
+    const ToolRun text = RunTool("..\\tapeview.exe", "text \"" + name + "\"");
     CHECK(text.exitCode == 0);
-    CHECK(text.output == Tool("..\\tapeview.exe", "text " + file).output);
-    CHECK(Tool("..\\tapeview.exe", "tape-svg " + file + " \"" + name + ".svg\"").exitCode == 0);
-    CHECK(Tool("..\\tapeview.exe", "compare \"" + name + "\" " + file).exitCode == 0);
+    CHECK(text.output == RunTool("..\\tapeview.exe", "text " + file).output);
+    CHECK(RunTool("..\\tapeview.exe", "tape-svg " + file + " \"" + name + ".svg\"").exitCode == 0);
+    CHECK(RunTool("..\\tapeview.exe", "compare \"" + name + "\" " + file).exitCode == 0);
     for (const std::string& path : {name, name + ".svg"})
         CHECK(DeleteFileW(Widen(path).c_str()));
     DeleteFileA(tape.c_str());
