@@ -136,13 +136,19 @@ TEST_CASE("Cancel while the last byte is on its way leaves a finished tape")
     Click(SendButton(app, LPT1));
     REQUIRE(WaitUntil([&] { return ReadWindowText(app.window) == "1 of 2 bytes - " + TITLE; }));
     // The emulated port held: the program stops at the transfer's next
-    // register access, a status read, until the punch is long ready. A
-    // click on Cancel made meanwhile is read as the program goes on, while
-    // the last byte is on its way.
+    // register access until the punch is long ready. That access may be a
+    // status read already answered busy, so the click on Cancel made
+    // meanwhile is read only once the program has had time for one more
+    // read, the ready one: during the 12 ms of blank data lines before the
+    // last byte, or at worst after the tape ended, never while the punch
+    // was still busy.
     REQUIRE(SuspendThread(app.started.hThread) != static_cast<DWORD>(-1));
     Sleep(2500);
+    const HANDLE held = HoldWindowThread(app.window);
     PostClick(SendButton(app, LPT1));
     ResumeThread(app.started.hThread);
+    Sleep(8);
+    ReleaseWindowThread(held);
     REQUIRE(WaitUntil([&] { return ButtonReads(app, LPT1, LPT1.text); }));
     CHECK(ReadWindowText(app.window) == TITLE);
     CloseAndCheckPunched(app, LPT1, "AB");
