@@ -163,8 +163,8 @@ DWORD RunProcessCapturing(const std::string& commandLine, DWORD timeoutMs, std::
 ToolRun RunTool(const char* program, const std::string& arguments)
 {
     ToolRun run;
-    run.exitCode = RunProcessCapturing(Quoted(SiblingPath(program)) + " " + arguments, 60000,
-                                       run.output);
+    run.exitCode = RunProcessCapturing(Quoted(SiblingPath(program)) + " " + arguments,
+                                       RUN_TIMEOUT_MS, run.output);
     run.lines = SplitLines(run.output);
     return run;
 }
@@ -199,8 +199,8 @@ std::string RandomBytes(size_t count, unsigned seed)
 std::string UnderEmulatedPort(const std::string& options, const std::string& trace,
                               const std::string& punched, const std::string& program)
 {
-    return "\"" + SiblingPath("..\\portemu.exe") + "\" " + options + " --trace \"" + trace +
-           "\" --punched \"" + punched + "\" -- " + program;
+    return Quoted(SiblingPath("..\\portemu.exe")) + " " + options + " --trace " + Quoted(trace)
+           + " --punched " + Quoted(punched) + " -- " + program;
 }
 
 namespace {
@@ -234,7 +234,7 @@ EmulatedRun RunEmulated(const std::string& options, const std::string& program)
     const std::string trace = TempPath("trace");
     const std::string punched = TempPath("punched");
     EmulatedRun run;
-    run.exitCode = RunProcess(UnderEmulatedPort(options, trace, punched, program), 60000);
+    run.exitCode = RunProcess(UnderEmulatedPort(options, trace, punched, program), RUN_TIMEOUT_MS);
     run.trace = ReadTrace(trace, &run.errors);
     run.punched = ReadFileBytes(punched);
     DeleteFileA(trace.c_str());

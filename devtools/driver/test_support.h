@@ -50,6 +50,9 @@ DWORD FinishProcess(PROCESS_INFORMATION& started, DWORD timeoutMs);
 // The same, with what the process wrote to stdout and stderr in output.
 DWORD RunProcessCapturing(const std::string& commandLine, DWORD timeoutMs, std::string& output);
 
+// How long a test waits for a program it runs before it takes it as hung.
+constexpr DWORD RUN_TIMEOUT_MS = 60000;
+
 // A program built beside the test programs (a path such as
 // "..\\tapeprep.exe"), run with arguments to its end, a minute at most:
 // its exit code, what it printed, and that in lines.

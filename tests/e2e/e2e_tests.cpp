@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr DWORD RUN_TIMEOUT_MS = 60000;
-
 EmulatedRun RunUnderEmulatedPort(const std::string& options, const std::string& senderArguments)
 {
     return RunEmulated(options, "\"" + SiblingPath("send_file.exe") + "\" " + senderArguments);

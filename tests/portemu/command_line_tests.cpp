@@ -25,7 +25,8 @@ TEST_CASE("--live shows each row the moment the punch takes its byte")
     char header[64];
     TapeRowHeader(header, sizeof header);
     std::string output;
-    CHECK(RunProcessCapturing(portemu + "--busy-ms 5" + steps + "bytes 3 12 1 wait", 60000, output)
+    CHECK(RunProcessCapturing(portemu + "--busy-ms 5" + steps + "bytes 3 12 1 wait", RUN_TIMEOUT_MS,
+                              output)
           == 0);
     CHECK(withoutCr(output) == "port " + std::string(header) + row(0, 'A') + row(1, 'B') + row(2, 'C'));
 
@@ -60,19 +61,19 @@ TEST_CASE("a wrong command line says what was wrong, then the usage, and exits 9
     std::string output;
     for (const auto& c : cases) {
         INFO(c.options);
-        CHECK(RunProcessCapturing(portemu + c.options + program, 60000, output) == 99);
+        CHECK(RunProcessCapturing(portemu + c.options + program, RUN_TIMEOUT_MS, output) == 99);
         const std::vector<std::string> lines = SplitLines(output);
         REQUIRE(lines.size() >= 2);
         CHECK(lines[0] == "portemu: " + c.says);
         CHECK(lines[1].rfind("usage: portemu", 0) == 0);
     }
-    CHECK(RunProcessCapturing(portemu + "--live", 60000, output) == 99);
+    CHECK(RunProcessCapturing(portemu + "--live", RUN_TIMEOUT_MS, output) == 99);
     CHECK(output.rfind("portemu: the program to run is missing: it goes after --\r\nusage:", 0)
           == 0);
-    CHECK(RunProcess(portemu + "--busy-window 0-1 --absent lpt2" + program, 60000) == 0);
-    CHECK(RunProcess(portemu + "--version", 60000) == 0);
+    CHECK(RunProcess(portemu + "--busy-window 0-1 --absent lpt2" + program, RUN_TIMEOUT_MS) == 0);
+    CHECK(RunProcess(portemu + "--version", RUN_TIMEOUT_MS) == 0);
     for (const char* help : {"--help", "-h", "/?"}) {
-        CHECK(RunProcessCapturing(portemu + help, 60000, output) == 0);
+        CHECK(RunProcessCapturing(portemu + help, RUN_TIMEOUT_MS, output) == 0);
         CHECK(output.rfind("usage: portemu", 0) == 0);
         CHECK(output.find("Exit code: PROGRAM's own") != std::string::npos);
     }
@@ -86,7 +87,7 @@ TEST_CASE("the trace goes to a file named in any script, never over the program"
     const std::string trace = "\xD0\x9B\xD0\xB5\xD0\xBD\xD1\x82\xD0\xB0 \xCF\x89-"
                               + std::to_string(GetCurrentProcessId()) + ".trace";
     CHECK(RunProcess("\"" + portemu + "\" --trace \"" + trace + "\" -- \"" + steps + "\" registers",
-                     60000)
+                     RUN_TIMEOUT_MS)
           == 0);
     const std::string text = ReadFileBytes(trace);
     DeleteFileW(Widen(trace).c_str());
@@ -94,7 +95,7 @@ TEST_CASE("the trace goes to a file named in any script, never over the program"
 
     const std::string before = ReadFileBytes(steps);
     CHECK(RunProcess("\"" + portemu + "\" --trace \"" + steps + "\" -- \"" + steps + "\" registers",
-                     60000)
+                     RUN_TIMEOUT_MS)
           == 98);
     CHECK(ReadFileBytes(steps) == before);
 }
@@ -107,9 +108,9 @@ TEST_CASE("a run that cannot start leaves no output behind, and an earlier one a
     const std::string outputs = "\"" + SiblingPath("..\\portemu.exe") + "\" --trace \""
                                 + folder / "trace.txt" + "\" --punched \"";
     // The punched bytes would go over the program; the program is not there.
-    CHECK(RunProcess(outputs + steps + "\" -- \"" + steps + "\" registers", 60000) == 98);
+    CHECK(RunProcess(outputs + steps + "\" -- \"" + steps + "\" registers", RUN_TIMEOUT_MS) == 98);
     CHECK(RunProcess(outputs + folder / "punched.bin" + "\" -- \"" + folder / "none.exe" + "\"",
-                     60000)
+                     RUN_TIMEOUT_MS)
           == 98);
     CHECK(folder.Names() == std::set<std::string>{"trace.txt"});
     CHECK(ReadFileBytes(folder / "trace.txt") == "an earlier trace");

@@ -15,7 +15,7 @@ namespace {
 
 EmulatedRun RunMistake(const std::string& options, const std::string& arguments)
 {
-    return RunEmulated(options, "\"" + SiblingPath("port_steps.exe") + "\" " + arguments);
+    return RunEmulated(options, Quoted(SiblingPath("port_steps.exe")) + " " + arguments);
 }
 
 // How many ERROR lines name the problem.

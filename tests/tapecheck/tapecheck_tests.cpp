@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr DWORD RUN_TIMEOUT_MS = 60000;
-
 struct CheckRun {
     DWORD exitCode;
     std::vector<std::string> lines; // what it printed, without line ends
@@ -40,7 +38,7 @@ CheckRun RunCheck(const std::string& emulatorOptions, const std::string& argumen
     CheckRun run;
     run.exitCode = RunProcessCapturing(
         UnderEmulatedPort(emulatorOptions, trace, punched,
-                          "\"" + SiblingPath("..\\tapecheck.exe") + "\" " + arguments),
+                          Quoted(SiblingPath("..\\tapecheck.exe")) + " " + arguments),
         RUN_TIMEOUT_MS, output);
     run.lines = SplitLines(output);
     // Every line fits an 80-column console.

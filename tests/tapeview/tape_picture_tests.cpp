@@ -91,9 +91,10 @@ TEST_CASE("the strip SVG of a tapeprep tape: the label reads as text along the t
     const std::string tape = TempPath("tape");
     const std::string svg = TempPath("strip");
     REQUIRE(WriteFileBytes(in, "xy"));
-    REQUIRE(RunProcess("\"" + SiblingPath("..\\tapeprep.exe") + "\" --leader 4 --trailer 2"
-                       " --fill 0x80 --label FL7 \"" + in + "\" \"" + tape + "\"",
-                       RUN_TIMEOUT_MS) == 0);
+    REQUIRE(RunTool("..\\tapeprep.exe", "--leader 4 --trailer 2 --fill 0x80 --label FL7 "
+                                            + Quoted(in) + " " + Quoted(tape))
+                .exitCode
+            == 0);
     const std::string bytes = ReadFileBytes(tape);
     REQUIRE(bytes.size() == 4 + 1 + 3 * 6 + 2 + 2);
 
@@ -125,9 +126,8 @@ TEST_CASE("the strip SVG of a tapeprep tape: the label reads as text along the t
 
     // The program draws exactly that, from a given row, cut where asked.
     auto tapeview = [&](const std::string& options) {
-        return RunProcess("\"" + SiblingPath("..\\tapeview.exe") + "\" strip-svg \"" + tape
-                              + "\" \"" + svg + "\"" + options,
-                          RUN_TIMEOUT_MS);
+        const std::string files = Quoted(tape) + " " + Quoted(svg);
+        return RunTool("..\\tapeview.exe", "strip-svg " + files + options).exitCode;
     };
     CHECK(tapeview("") == 0);
     CHECK(ReadFileBytes(svg) == StripSvg(bytes, 0, 200));

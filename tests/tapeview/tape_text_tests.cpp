@@ -49,16 +49,16 @@ TEST_CASE("text --code eia: an EIA tape's characters, ? for a row with a hole lo
 {
     Folder folder("tapeview");
     REQUIRE(WriteFileBytes(folder / "program.txt", "G1 X-.5\t\x7F\n"));
-    REQUIRE(RunTool("..\\tapeprep.exe", "--code eia --leader 1 --trailer 0 \""
-                                            + folder / "program.txt" + "\" \""
-                                            + folder / "program.tape\"")
+    REQUIRE(RunTool("..\\tapeprep.exe", "--code eia --leader 1 --trailer 0 "
+                                            + Quoted(folder / "program.txt") + " "
+                                            + Quoted(folder / "program.tape"))
                 .exitCode
             == 0);
     std::string tape = ReadFileBytes(folder / "program.tape");
     REQUIRE(tape.size() == 11);
     tape[4] = static_cast<char>(tape[4] & ~0x04);  // X, 37h, without its channel 3
     REQUIRE(WriteFileBytes(folder / "program.tape", tape));
-    const std::string file = " \"" + folder / "program.tape" + "\"";
+    const std::string file = " " + Quoted(folder / "program.tape");
     const ToolRun eia = RunTool("..\\tapeview.exe", "text" + file + " --code eia");
     CHECK(eia.exitCode == 0);
     const std::vector<std::string> lines = SplitLines(eia.output);

@@ -10,8 +10,6 @@
 #include <climits>
 #include <string>
 
-constexpr DWORD RUN_TIMEOUT_MS = 60000;
-
 // The pictures as strings, from the bytes of a string.
 inline std::string Taken(TextBuffer& buffer)
 {

@@ -7,7 +7,7 @@ TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is neve
 {
     const std::string tape = TempPath("tape"), svg = TempPath("svg");
     REQUIRE(WriteFileBytes(tape, RandomBytes(78, 2)));
-    const std::string file = "\"" + tape + "\"";
+    const std::string file = Quoted(tape);
     const std::vector<std::string> rows
         = SplitLines(RunTool("..\\tapeview.exe", "text " + file + " --from 70 --rows 3").output);
     REQUIRE(rows.size() == 6);
@@ -41,7 +41,7 @@ TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is neve
     }
     CHECK(ReadFileBytes(tape) == RandomBytes(78, 2));
     // A file that cannot be read: the same line from each tool and each way in.
-    const std::string none = " \"" + tape + ".none\"";
+    const std::string none = " " + Quoted(tape + ".none");
     const std::string unread = ": cannot read " + tape + ".none: not found\r\n";
     CHECK(RunTool("..\\tapeview.exe", "compare " + file + none).output == "tapeview" + unread);
     CHECK(RunTool("..\\tapeprep.exe", none + none + "2").output == "tapeprep" + unread);
@@ -52,11 +52,12 @@ TEST_CASE("tapeview's refusals say what was wrong; rows from --from; OUT is neve
     const std::string name = tape + " \xD0\x9B\xD0\xB5\xD0\xBD\xD1\x82\xD0\xB0 \xCF\x89.bin";  // Лента ω
     REQUIRE(RunTool("..\\tapeprep.exe", "--leader 0 --trailer 0 " + file + " " + Quoted(name)).exitCode
             == 0);
-    const ToolRun text = RunTool("..\\tapeview.exe", "text \"" + name + "\"");
+    const ToolRun text = RunTool("..\\tapeview.exe", "text " + Quoted(name));
     CHECK(text.exitCode == 0);
     CHECK(text.output == RunTool("..\\tapeview.exe", "text " + file).output);
-    CHECK(RunTool("..\\tapeview.exe", "tape-svg " + file + " \"" + name + ".svg\"").exitCode == 0);
-    CHECK(RunTool("..\\tapeview.exe", "compare \"" + name + "\" " + file).exitCode == 0);
+    CHECK(RunTool("..\\tapeview.exe", "tape-svg " + file + " " + Quoted(name + ".svg")).exitCode
+          == 0);
+    CHECK(RunTool("..\\tapeview.exe", "compare " + Quoted(name) + " " + file).exitCode == 0);
     for (const std::string& path : {name, name + ".svg"})
         CHECK(DeleteFileW(Widen(path).c_str()));
     DeleteFileA(tape.c_str());

@@ -119,8 +119,8 @@ TEST_CASE("tapeview on a real run under the emulated port")
     const std::string timingSvg = TempPath("timing-svg");
     REQUIRE(WriteFileBytes(file, bytes));
     REQUIRE(RunProcess(UnderEmulatedPort("--busy-ms 40", trace, punched,
-                                         "\"" + SiblingPath("send_file.exe") + "\" send \"" +
-                                             file + "\" 378"),
+                                         Quoted(SiblingPath("send_file.exe")) + " send "
+                                             + Quoted(file) + " 378"),
                        RUN_TIMEOUT_MS) == 0);
 
     std::vector<std::string> errors;
@@ -145,10 +145,10 @@ TEST_CASE("tapeview on a real run under the emulated port")
 
     // The program writes exactly the pictures, with its defaults and limits.
     auto tapeview = [](const std::string& arguments) {
-        return RunProcess("\"" + SiblingPath("..\\tapeview.exe") + "\" " + arguments, RUN_TIMEOUT_MS);
+        return RunTool("..\\tapeview.exe", arguments).exitCode;
     };
-    const std::string tapeFiles = "\"" + punched + "\" \"" + tapeSvg + "\"";
-    const std::string timingFiles = "\"" + trace + "\" \"" + timingSvg + "\"";
+    const std::string tapeFiles = Quoted(punched) + " " + Quoted(tapeSvg);
+    const std::string timingFiles = Quoted(trace) + " " + Quoted(timingSvg);
     CHECK(tapeview("tape-svg " + tapeFiles) == 0);
     CHECK(ReadFileBytes(tapeSvg) == TapeSvg(bytes, 64));
     CHECK(tapeview("tape-svg " + tapeFiles + " --rows 2") == 0);
