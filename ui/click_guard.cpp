@@ -26,7 +26,7 @@ void NoteInput(ClickGuard& guard, const MSG& message)
         || (message.message == WM_KEYDOWN && message.wParam == VK_SPACE
             && (HIWORD(message.lParam) & KF_REPEAT) == 0);
     if (press) {
-        guard.press = {message.hwnd, guard.meaningNumber, message.time};
+        guard.press = {message.hwnd, guard.meaningNumber, WithinChange(guard, message.time)};
     }
 }
 
@@ -49,7 +49,8 @@ bool TakesClick(ClickGuard& guard, HWND button)
     // made when it is reported.
     const ButtonPress press = guard.press.control == button
                                   ? guard.press
-                                  : ButtonPress{button, guard.meaningNumber, guard.clock()};
+                                  : ButtonPress{button, guard.meaningNumber,
+                                                WithinChange(guard, guard.clock())};
     guard.press = {};
-    return press.meaningNumber == guard.meaningNumber && !WithinChange(guard, press.time);
+    return press.meaningNumber == guard.meaningNumber && !press.withinChange;
 }

@@ -14,7 +14,7 @@
 struct ButtonPress {
     HWND control;
     LONG meaningNumber; // the guard's meaningNumber when the press was read
-    DWORD time;         // when the press was made
+    bool withinChange;  // made within the last change, as judged when read
 };
 
 struct ClickGuard {
@@ -26,7 +26,9 @@ struct ClickGuard {
 };
 
 // Given every input message as the message loop reads it: notes where a
-// mouse or space-bar press began, and what the buttons meant then.
+// mouse or space-bar press began, what the buttons meant then, and whether
+// it fell within a change. That is judged when the press is read, since the
+// change may be over, by the timer, before the press's release is.
 void NoteInput(ClickGuard& guard, const MSG& message);
 // The buttons change meaning now.
 void NoteChange(ClickGuard& guard);

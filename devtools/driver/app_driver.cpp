@@ -233,11 +233,12 @@ void PostClick(HWND control)
     PostMouse(control, WM_LBUTTONUP);
 }
 
-void PostDoubleClick(HWND control, DWORD gapMs)
+void PostDoubleClick(HWND control, DWORD gapMs, DWORD holdMs)
 {
     PostClick(control);
     Sleep(gapMs);
     PostMouse(control, WM_LBUTTONDBLCLK);
+    Sleep(holdMs);
     PostMouse(control, WM_LBUTTONUP);
 }
 

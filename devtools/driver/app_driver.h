@@ -71,8 +71,8 @@ void ReleaseWindowThread(HANDLE thread);
 void PostMouse(HWND control, UINT message); // at the control's centre
 void PostClick(HWND control);
 // A double-click: a click, a pause of gapMs, then the second press as the
-// system reports it (WM_LBUTTONDBLCLK) and its release.
-void PostDoubleClick(HWND control, DWORD gapMs);
+// system reports it (WM_LBUTTONDBLCLK), held holdMs, and its release.
+void PostDoubleClick(HWND control, DWORD gapMs, DWORD holdMs = 0);
 // A key as the keyboard reports it: WM_KEYDOWN, again with repeat set for
 // each repetition while it is held, then WM_KEYUP.
 void PostKey(HWND control, UINT message, WPARAM key, bool repeat = false);

@@ -119,6 +119,23 @@ TEST_CASE("the second click of a double-click on a send button means nothing")
     }
 }
 
+TEST_CASE("a slow double-click released after the change is over still means nothing")
+{
+    // Second press at 88% of the double-click time (440 of 500 ms), its
+    // release after the program's timer has ended the change.
+    const DWORD doubleClick = GetDoubleClickTime();
+    for (DWORD start : STARTS) {
+        INFO(At(start));
+        ClickGuard guard = {TestClock};
+        Press(guard, start, start);
+        REQUIRE(Click(guard, start + 10));
+        const DWORD secondPress = start + 10 + doubleClick * 88 / 100;
+        Press(guard, secondPress, secondPress, WM_LBUTTONDBLCLK);
+        SettleBy(guard, doubleClick + 100);
+        CHECK_FALSE(Click(guard, guard.changedAt + doubleClick + 120));
+    }
+}
+
 TEST_CASE("a click made before the button changed and read after it means nothing")
 {
     for (DWORD start : STARTS) {

@@ -42,26 +42,31 @@ TEST_CASE("a double-click on a send button punches the whole file, once, also wh
     // A slow double-click: its second press well past half of Windows'
     // double-click time.
     const DWORD slowGap = GetDoubleClickTime() * 8 / 10;
+    // Slower still: the second press at 88% of the double-click time,
+    // released after the program's timer has seen the change end.
+    const DWORD slowerGap = GetDoubleClickTime() * 88 / 100;
     const struct {
         Port port;
         DWORD gapMs;
+        DWORD holdMs;
         bool readLate;
     } doubleClicks[] = {
-        {LPT1, HUMAN_DOUBLE_CLICK_GAP_MS, false},
-        {LPT1, slowGap, false},
+        {LPT1, HUMAN_DOUBLE_CLICK_GAP_MS, 0, false},
+        {LPT1, slowGap, 0, false},
+        {LPT2, slowerGap, PAST_DOUBLE_CLICK_MS, false},
         // The program reads the whole double-click only after the transfer
         // its first click starts.
-        {LPT2, HUMAN_DOUBLE_CLICK_GAP_MS, true},
+        {LPT2, HUMAN_DOUBLE_CLICK_GAP_MS, 0, true},
     };
     for (const auto& doubleClick : doubleClicks) {
         const Port& port = doubleClick.port;
-        INFO(std::string(port.text), ", second press after ", doubleClick.gapMs, " ms",
-             std::string(doubleClick.readLate ? ", read late" : ""));
+        INFO(std::string(port.text), ", second press after ", doubleClick.gapMs, " ms, held ",
+             doubleClick.holdMs, " ms", std::string(doubleClick.readLate ? ", read late" : ""));
         AppRun app;
         const std::string bytes = RandomBytes(50, port.base);
         StartWithFile(app, bytes, "--busy-ms 20");
         const HANDLE held = doubleClick.readLate ? HoldWindowThread(app.window) : nullptr;
-        PostDoubleClick(SendButton(app, port), doubleClick.gapMs);
+        PostDoubleClick(SendButton(app, port), doubleClick.gapMs, doubleClick.holdMs);
         if (held) {
             Sleep(HUMAN_DOUBLE_CLICK_GAP_MS);
             ReleaseWindowThread(held);
