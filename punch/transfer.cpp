@@ -1,11 +1,12 @@
-// The byte loop and handshake, the file read a byte at a time, the port's claim.
+// The file read whole at Send, the byte loop and handshake, the port's claim.
 #include "transfer.h"
 #include "port_claim.h"
 #include "timing.h"
 
-#include <climits>
-
 namespace {
+
+// A 1000-ft reel at ten rows an inch.
+constexpr ULONGLONG ROWS_PER_REEL = 120000;
 
 // Released, STROBE latches the byte on the data lines.
 constexpr unsigned CONTROL_BYTE_READY = 0x00;
@@ -71,125 +72,144 @@ bool PunchByte(PortBase base, std::uint8_t byte, TransferControl* control)
     return true;
 }
 
-// An open file read a byte at a time, each byte when it is punched, so that
-// a file that changes meanwhile shows at once. Every read is overlapped and
-// watched for a stop: a file on a network share that went away can hold a
-// read for a minute, and the port must not wait for it.
-struct FileSource {
+// The file as it is when Send is clicked, read whole into memory before
+// the first row. Every read is overlapped and watched for a stop: a file on
+// a network share that went away can hold a read for a minute, and Cancel
+// must not wait for it.
+struct FileCopy {
     HANDLE file;
     HANDLE readDone;
-    OVERLAPPED read;
-    unsigned long long offset;
-    unsigned char byte;
-    bool pending; // a read that has not come back yet
-    const TransferControl* control;
+    unsigned char* bytes; // on the process heap
+    LONG capacity;
+    LONG length;
 };
 
-int ResultOfFailedRead(DWORD error)
-{
-    // A read error must not pass for the end of the file.
-    return error == ERROR_HANDLE_EOF ? SOURCE_END : SOURCE_FAILED;
-}
-
-int NextFileByte(void* context)
-{
-    FileSource* source = static_cast<FileSource*>(context);
-    if (!source->pending) {
-        source->read = {};
-        source->read.Offset = static_cast<DWORD>(source->offset);
-        source->read.OffsetHigh = static_cast<DWORD>(source->offset >> 32);
-        source->read.hEvent = source->readDone;
-        if (!ReadFile(source->file, &source->byte, 1, nullptr, &source->read)
-            && GetLastError() != ERROR_IO_PENDING)
-            return ResultOfFailedRead(GetLastError());
-        source->pending = true;
-    }
-    while (WaitForSingleObject(source->readDone, READ_STOP_CHECK_MS) == WAIT_TIMEOUT) {
-        if (StopRequested(source->control))
-            return SOURCE_STOPPED;
-    }
-    source->pending = false;
-    DWORD bytesRead = 0;
-    if (!GetOverlappedResult(source->file, &source->read, &bytesRead, FALSE))
-        return ResultOfFailedRead(GetLastError());
-    if (bytesRead == 0)
-        return SOURCE_END;
-    ++source->offset;
-    return source->byte;
-}
+// Read in pieces of this size, so that the caption can count a slow read.
+constexpr LONG READ_CHUNK_BYTES = 64 * 1024;
 
 // Binary: 0x1A and CR LF are data like any other bytes. Other programs may
-// read and write the file meanwhile.
-bool OpenFileSource(FileSource& source, const wchar_t* path, const TransferControl* control)
+// read and write the file meanwhile, as they may while the tape runs.
+bool OpenFileCopy(FileCopy& copy, const wchar_t* path)
 {
-    source = {};
-    source.control = control;
-    source.file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (source.file == INVALID_HANDLE_VALUE)
+    copy = {};
+    copy.file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (copy.file == INVALID_HANDLE_VALUE)
         return false;
-    source.readDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    copy.readDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     return true;
 }
 
-// A read still out is called off first: the buffer it fills is ours.
-void CloseFileSource(FileSource& source)
+void CloseFileCopy(FileCopy& copy)
 {
-    if (source.pending) {
-        CancelIo(source.file);
-        DWORD bytesRead = 0;
-        GetOverlappedResult(source.file, &source.read, &bytesRead, TRUE);
-    }
-    CloseHandle(source.readDone);
-    CloseHandle(source.file);
+    if (copy.bytes)
+        HeapFree(GetProcessHeap(), 0, copy.bytes);
+    CloseHandle(copy.readDone);
+    CloseHandle(copy.file);
 }
 
-// The size when the send begins. A file past 2 GiB only needs to count as
-// very long.
-LONG FileSize(HANDLE file)
+// The size now, or 0 where the file has none to tell (a pipe, a device).
+ULONGLONG SizeNow(HANDLE file)
 {
     DWORD high = 0;
     const DWORD low = GetFileSize(file, &high);
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
         return 0;
-    return high != 0 || low > LONG_MAX ? LONG_MAX : static_cast<LONG>(low);
+    return (static_cast<ULONGLONG>(high) << 32) | low;
 }
 
-// The next byte of the source onto the tape; Sent when it was punched.
-TransferOutcome PunchNextByte(const ByteSource& source, PortBase base, TransferControl* control)
+// Grows the copy's buffer to hold wanted bytes, but never more than one
+// byte past the longest tape: a file that grows past it while it is read
+// shows as too large.
+bool Reserve(FileCopy& copy, ULONGLONG wanted)
 {
-    if (StopRequested(control))
-        return TransferOutcome::Stopped;
-    const int next = source.next(source.context);
-    switch (next) {
-    case SOURCE_STOPPED:
-        return TransferOutcome::Stopped;
-    case SOURCE_FAILED:
-        return TransferOutcome::ReadFailed;
-    case SOURCE_END:
-        // Shorter than when the send began.
-        return TransferOutcome::FileChanged;
+    if (wanted > MAX_TAPE_BYTES + 1)
+        wanted = MAX_TAPE_BYTES + 1;
+    if (wanted <= static_cast<ULONGLONG>(copy.capacity))
+        return true;
+    void* grown = copy.bytes ? HeapReAlloc(GetProcessHeap(), 0, copy.bytes, wanted)
+                             : HeapAlloc(GetProcessHeap(), 0, wanted);
+    if (!grown)
+        return false;
+    copy.bytes = static_cast<unsigned char*>(grown);
+    copy.capacity = static_cast<LONG>(wanted);
+    return true;
+}
+
+// One overlapped read at the copy's end: the bytes it got, 0 at the end of
+// the file, or a failed or stopped outcome. A read still out when a stop
+// comes is called off first: the buffer it fills is ours.
+TransferOutcome ReadChunk(FileCopy& copy, const TransferControl* control, DWORD& got)
+{
+    OVERLAPPED read = {};
+    read.Offset = static_cast<DWORD>(copy.length);
+    read.hEvent = copy.readDone;
+    const LONG room = copy.capacity - copy.length;
+    const DWORD wanted = room < READ_CHUNK_BYTES ? room : READ_CHUNK_BYTES;
+    got = 0;
+    if (!ReadFile(copy.file, copy.bytes + copy.length, wanted, nullptr, &read)
+        && GetLastError() != ERROR_IO_PENDING)
+        return GetLastError() == ERROR_HANDLE_EOF ? TransferOutcome::Sent
+                                                  : TransferOutcome::ReadFailed;
+    while (WaitForSingleObject(copy.readDone, READ_STOP_CHECK_MS) == WAIT_TIMEOUT) {
+        if (StopRequested(control)) {
+            CancelIo(copy.file);
+            GetOverlappedResult(copy.file, &read, &got, TRUE);
+            return TransferOutcome::Stopped;
+        }
     }
-    if (!PunchByte(base, static_cast<std::uint8_t>(next), control))
+    if (GetOverlappedResult(copy.file, &read, &got, FALSE))
+        return TransferOutcome::Sent;
+    // A read error must not pass for the end of the file.
+    return GetLastError() == ERROR_HANDLE_EOF ? TransferOutcome::Sent : TransferOutcome::ReadFailed;
+}
+
+// Reads the whole file into the copy, to its end as it is now: room for
+// the size at the click and one byte, so that the end shows without a
+// second allocation. Sent when the copy is whole.
+TransferOutcome TakeCopy(FileCopy& copy, TransferControl* control)
+{
+    control->sizeAtSend = SizeNow(copy.file);
+    const bool tooLarge = control->sizeAtSend > MAX_TAPE_BYTES;
+    InterlockedExchange(&control->fileSize,
+                        tooLarge ? MAX_TAPE_BYTES + 1 : static_cast<LONG>(control->sizeAtSend));
+    if (tooLarge)
+        return TransferOutcome::FileTooLarge;
+    control->readStartTick = GetTickCount();
+    InterlockedExchange(&control->readingFile, 1);
+    TransferOutcome outcome = Reserve(copy, control->sizeAtSend + 1) ? TransferOutcome::Sent
+                                                                       : TransferOutcome::ReadFailed;
+    for (DWORD got = 1; outcome == TransferOutcome::Sent && got > 0;) {
+        got = 0;
+        if (copy.length > MAX_TAPE_BYTES)
+            outcome = TransferOutcome::FileTooLarge;
+        else if (copy.length == copy.capacity
+                 && !Reserve(copy, static_cast<ULONGLONG>(copy.length) + READ_CHUNK_BYTES))
+            outcome = TransferOutcome::ReadFailed;
+        else
+            outcome = ReadChunk(copy, control, got);
+        copy.length += static_cast<LONG>(got);
+        InterlockedExchange(&control->bytesRead, copy.length);
+    }
+    InterlockedExchange(&control->readingFile, 0);
+    // Grown past the longest tape while it was read: the message tells its size now.
+    if (outcome == TransferOutcome::FileTooLarge)
+        control->sizeAtSend = SizeNow(copy.file);
+    return outcome;
+}
+
+// The next byte onto the tape; Sent when it was punched.
+TransferOutcome PunchNextByte(unsigned char byte, PortBase base, TransferControl* control)
+{
+    if (StopRequested(control) || !PunchByte(base, byte, control))
         return TransferOutcome::Stopped;
     InterlockedIncrement(&control->bytesSent);
     return TransferOutcome::Sent;
 }
 
-// Once every byte is punched, the file must end there. A stop asked for
-// meanwhile comes too late to make the tape short.
-TransferOutcome OutcomeAfterLastByte(const ByteSource& source)
-{
-    const int next = source.next(source.context);
-    if (next == SOURCE_FAILED)
-        return TransferOutcome::ReadFailed;
-    // Longer than when the send began.
-    return next >= 0 ? TransferOutcome::FileChanged : TransferOutcome::Sent;
-}
-
 } // namespace
 
-TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase base,
+TransferOutcome SendBytesToPunch(const unsigned char* bytes, LONG size, PortBase base,
                                  TransferControl* control)
 {
     InterlockedExchange(&control->fileSize, size);
@@ -198,9 +218,7 @@ TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase b
     BeginFineTiming();
     TransferOutcome outcome = TransferOutcome::Sent;
     while (outcome == TransferOutcome::Sent && control->bytesSent < size)
-        outcome = PunchNextByte(source, base, control);
-    if (outcome == TransferOutcome::Sent)
-        outcome = OutcomeAfterLastByte(source);
+        outcome = PunchNextByte(bytes[control->bytesSent], base, control);
     // However the transfer ended, the port is left at rest.
     WritePortByte(base + CONTROL_REGISTER, CONTROL_AT_REST);
     EndFineTiming();
@@ -214,42 +232,86 @@ TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, Transfer
         control = &unwatched;
     // The file comes first, so that when both would fail only its message
     // shows.
-    FileSource file;
-    if (!OpenFileSource(file, path, control))
+    FileCopy file;
+    if (!OpenFileCopy(file, path))
         return TransferOutcome::FileNotOpened;
-
-    // A port that another program drives is reported like one that cannot
-    // be opened, and neither touches a register.
-    TransferOutcome outcome = TransferOutcome::PortNotOpened;
-    if (const HANDLE claim = ClaimPort(portBase)) {
-        const HANDLE access = OpenPortAccess();
-        if (access != INVALID_HANDLE_VALUE) {
-            outcome =
-                SendBytesToPunch({NextFileByte, &file}, FileSize(file.file), portBase, control);
-            ClosePortAccess(access);
+    TransferOutcome outcome = TakeCopy(file, control);
+    if (outcome == TransferOutcome::Sent) {
+        // A port that another program drives is reported like one that
+        // cannot be opened, and neither touches a register.
+        outcome = TransferOutcome::PortNotOpened;
+        if (const HANDLE claim = ClaimPort(portBase)) {
+            const HANDLE access = OpenPortAccess();
+            if (access != INVALID_HANDLE_VALUE) {
+                outcome = SendBytesToPunch(file.bytes, file.length, portBase, control);
+                ClosePortAccess(access);
+            }
+            ReleasePort(claim);
         }
-        ReleasePort(claim);
     }
-    CloseFileSource(file);
+    CloseFileCopy(file);
     return outcome;
 }
 
-const wchar_t* OutcomeMessage(TransferOutcome outcome)
+namespace {
+
+// "1 day 2 hours", "8 hours 27 minutes" or "3 minutes": the two largest
+// units, rounded up to the minute.
+void FormatDuration(double seconds, wchar_t* text)
 {
+    const ULONGLONG minutes = static_cast<ULONGLONG>(seconds + 59) / 60;
+    const ULONGLONG hours = minutes / 60;
+    const ULONGLONG large = hours >= 24 ? hours / 24 : hours > 0 ? hours : minutes;
+    const ULONGLONG small = hours >= 24 ? hours % 24 : minutes % 60;
+    const wchar_t* largeUnit = hours >= 24 ? L"day" : hours > 0 ? L"hour" : L"minute";
+    const wchar_t* smallUnit = hours >= 24 ? L"hour" : L"minute";
+    wsprintfW(text, L"%I64u %s%s", large, largeUnit, large == 1 ? L"" : L"s");
+    if (hours > 0)
+        wsprintfW(text + lstrlenW(text), L" %I64u %s%s", small, smallUnit, small == 1 ? L"" : L"s");
+}
+
+// Why the file is no tape, and what to do: its size, the time the punch
+// would take and the reels it would fill, beside the longest tape.
+void FormatTooLarge(ULONGLONG size, wchar_t (&text)[OUTCOME_TEXT_CAPACITY])
+{
+    wchar_t fileTime[40];
+    wchar_t longestTime[40];
+    FormatDuration(size * ROW_MS / 1000, fileTime);
+    FormatDuration(MAX_TAPE_BYTES * ROW_MS / 1000, longestTime);
+    wsprintfW(text,
+              L"The file is too large to punch: %I64u bytes would take %s at %d.%d ms a row "
+              L"and fill %I64u reels of 1000 ft.\n\n"
+              L"A tape holds at most %ld bytes, ten reels, %s of punching. Make pieces of at most "
+              L"that size with tapeprep --from and --to, and punch them one at a time.",
+              size, fileTime, static_cast<int>(ROW_MS), static_cast<int>(ROW_MS * 10) % 10,
+              (size + ROWS_PER_REEL - 1) / ROWS_PER_REEL, MAX_TAPE_BYTES, longestTime);
+}
+
+} // namespace
+
+bool OutcomeMessage(TransferOutcome outcome, const TransferControl& control,
+                    wchar_t (&text)[OUTCOME_TEXT_CAPACITY])
+{
+    const wchar_t* fixed = nullptr;
     switch (outcome) {
     case TransferOutcome::FileNotOpened:
-        return L"Could not open the file";
+        fixed = L"Could not open the file";
+        break;
+    case TransferOutcome::FileTooLarge:
+        FormatTooLarge(control.sizeAtSend, text);
+        return true;
     case TransferOutcome::PortNotOpened:
-        return L"Could not open LPT port";
+        fixed = L"Could not open LPT port";
+        break;
     case TransferOutcome::ReadFailed:
-        return L"Could not read the file";
-    case TransferOutcome::FileChanged:
-        return L"The file changed while it was being punched: the tape is not the file";
+        fixed = L"Could not read the file";
+        break;
     case TransferOutcome::Sent:
     case TransferOutcome::Stopped:
-        break;
+        return false;
     }
-    return nullptr;
+    lstrcpyW(text, fixed);
+    return true;
 }
 
 void RequestStop(TransferControl* control)

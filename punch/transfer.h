@@ -6,54 +6,62 @@
 enum class TransferOutcome {
     Sent,
     FileNotOpened,
+    // Longer than any reel of tape: refused before the port is touched.
+    FileTooLarge,
     PortNotOpened,
+    // The file could not be read whole: nothing was punched.
     ReadFailed,
     Stopped,
-    // The file ended before the size it had when the send began, or went on
-    // past it: the tape is not the file.
-    FileChanged,
 };
+
+// The longest tape a send punches: ten 1000-ft reels of 120,000 rows, about
+// eight and a half hours on a Facit 4070. Longer is no tape but a mistake,
+// such as a disk image picked in place of the program.
+constexpr LONG MAX_TAPE_BYTES = 1200000;
 
 // Shared between the thread that runs a transfer and the one that watches
 // it: the watcher sets stopRequested, the transfer publishes its progress.
 struct TransferControl {
     volatile LONG stopRequested = 0;
+    // 1 while the file is being read into memory, since readStartTick
+    // (GetTickCount()); bytesRead of it so far.
+    volatile LONG readingFile = 0;
+    volatile DWORD readStartTick = 0;
+    volatile LONG bytesRead = 0;
     volatile LONG bytesSent = 0;
+    // The tape's length: while the file is read, its size when Send was
+    // clicked, at most MAX_TAPE_BYTES + 1; then the length of what was read.
     volatile LONG fileSize = 0;
+    // The file's size when Send was clicked; read only once the transfer
+    // has ended.
+    ULONGLONG sizeAtSend = 0;
     // 1 while the punch holds BUSY; waitStartTick is PunchClockMs(), the
     // system's tick count, at the start of that wait.
     volatile LONG waitingForPunch = 0;
     volatile DWORD waitStartTick = 0;
 };
 
-// Opens the file, claims the port against other programs, opens port access,
-// then sends every byte with the punch handshake. The path is wide, so that
-// a name in any script opens. control may be null when nobody watches. A
-// stop is seen even while a read of the file hangs: the port is left at
-// rest at once, and the read is called off before this returns.
+// Opens the file and reads it whole into memory, then claims the port
+// against other programs, opens port access and punches that copy with the
+// handshake: whatever another program does to the file meanwhile, the tape
+// is the file as it was at the start. The file stays open, shared, until
+// the tape is done. The path is wide, so that a name in any script opens.
+// control may be null when nobody watches. A stop is seen even while a read
+// of the file hangs; the read is called off before this returns.
 TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, TransferControl* control);
 
-// Where a transfer's bytes come from: next(context) gives the next byte
-// (0-255), SOURCE_END after the last one, SOURCE_FAILED when a read fails,
-// or SOURCE_STOPPED when a stop was asked for while a read waited.
-// A file in the program; a test may stand in a disk that fails part-way.
-constexpr int SOURCE_END = -1;
-constexpr int SOURCE_FAILED = -2;
-constexpr int SOURCE_STOPPED = -3;
-struct ByteSource {
-    int (*next)(void* context);
-    void* context;
-};
-
-// The byte loop on its own, for a source that is already open and port
-// access that is already granted. size is the promise: exactly that many
-// bytes, and then the source's end. A stop asked for once every byte has
-// been punched comes too late to make the tape short.
-TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase portBase,
+// The byte loop on its own, for bytes already in memory and port access
+// that is already granted. A stop asked for once every byte has been
+// punched comes too late to make the tape short.
+TransferOutcome SendBytesToPunch(const unsigned char* bytes, LONG size, PortBase portBase,
                                  TransferControl* control);
 
-// The text to show the user for an outcome; null when there is none to show.
-const wchar_t* OutcomeMessage(TransferOutcome outcome);
+// Room for the longest message an outcome shows.
+constexpr int OUTCOME_TEXT_CAPACITY = 512;
+// The text to show the user for a transfer's outcome, written to text;
+// false when there is none to show.
+bool OutcomeMessage(TransferOutcome outcome, const TransferControl& control,
+                    wchar_t (&text)[OUTCOME_TEXT_CAPACITY]);
 
 // Asks a running transfer to stop between bytes, or at once while it waits.
 void RequestStop(TransferControl* control);

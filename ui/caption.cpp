@@ -6,6 +6,14 @@ namespace {
 
 // A punch that stays busy longer than this is worth telling the user about.
 constexpr LONG PUNCH_STALL_MS = 2000;
+// A read of the file that takes longer than this is too.
+constexpr LONG SLOW_READ_MS = 1000;
+
+// Signed: a start after now was read is not a long time ago.
+bool LongerThan(DWORD since, LONG limitMs)
+{
+    return static_cast<LONG>(GetTickCount() - since) > limitMs;
+}
 
 void SetCaption(HWND window, const wchar_t* caption)
 {
@@ -17,15 +25,17 @@ void SetCaption(HWND window, const wchar_t* caption)
     }
 }
 
-// The title alone, or after news of the transfer and its count,
-// "<news>N of M bytes - <title>". The news comes first: a 410-pixel caption,
-// or a taskbar button, cuts off the end of a long caption.
-void ShowCountCaption(HWND window, const wchar_t* news, const TransferControl& progress)
+// The title alone, or after news of the transfer and a count,
+// "<news>N of M bytes - <title>", or "<news>N bytes - <title>" while the
+// total is not known. The news comes first: a 410-pixel caption, or a
+// taskbar button, cuts off the end of a long caption.
+void ShowCountCaption(HWND window, const wchar_t* news, LONG count, LONG total)
 {
     wchar_t caption[CAPTION_CAPACITY];
-    if (news) {
-        wsprintfW(caption, L"%s%ld of %ld bytes - %s", news, progress.bytesSent,
-                  progress.fileSize, WINDOW_TITLE);
+    if (news && count > total) {
+        wsprintfW(caption, L"%s%ld bytes - %s", news, count, WINDOW_TITLE);
+    } else if (news) {
+        wsprintfW(caption, L"%s%ld of %ld bytes - %s", news, count, total, WINDOW_TITLE);
     } else {
         lstrcpyW(caption, WINDOW_TITLE);
     }
@@ -36,12 +46,15 @@ void ShowCountCaption(HWND window, const wchar_t* news, const TransferControl& p
 
 void ShowProgressCaption(HWND window, const TransferControl& progress)
 {
-    // Signed: a wait that begins after now was read is not a long one.
-    const DWORD now = GetTickCount();
-    const bool stalled = progress.waitingForPunch
-        && static_cast<LONG>(now - progress.waitStartTick) > PUNCH_STALL_MS;
+    if (progress.readingFile && LongerThan(progress.readStartTick, SLOW_READ_MS)) {
+        ShowCountCaption(window, L"Reading the file - ", progress.bytesRead, progress.fileSize);
+        return;
+    }
+    const bool stalled =
+        progress.waitingForPunch && LongerThan(progress.waitStartTick, PUNCH_STALL_MS);
     if (stalled || progress.bytesSent > 0) {
-        ShowCountCaption(window, stalled ? L"Waiting for the punch - " : L"", progress);
+        ShowCountCaption(window, stalled ? L"Waiting for the punch - " : L"", progress.bytesSent,
+                         progress.fileSize);
     }
 }
 
@@ -52,6 +65,6 @@ void ShowOutcomeCaption(HWND window, TransferOutcome outcome, const TransferCont
         SetCaption(window, captionAtClick);
     } else {
         ShowCountCaption(window, outcome == TransferOutcome::Sent ? nullptr : L"Stopped after ",
-                         progress);
+                         progress.bytesSent, progress.fileSize);
     }
 }

@@ -62,7 +62,9 @@ void OnSend(HWND window, int buttonId, PortBase port)
     }
     // Cutting a longer path to fit could name a different file.
     if (GetWindowTextLengthW(GetDlgItem(window, ID_PATH)) >= PATH_CAPACITY) {
-        ShowError(window, OutcomeMessage(TransferOutcome::FileNotOpened));
+        wchar_t message[OUTCOME_TEXT_CAPACITY];
+        OutcomeMessage(TransferOutcome::FileNotOpened, TransferControl{}, message);
+        ShowError(window, message);
         return;
     }
     wchar_t path[PATH_CAPACITY] = {};

@@ -92,7 +92,8 @@ void FinishTransfer(HWND window)
     ShowOutcome(window, outcome);
     if (g_transfer.closeWhenDone) {
         DestroyWindow(window);
-    } else if (const wchar_t* message = OutcomeMessage(outcome)) {
+    } else if (wchar_t message[OUTCOME_TEXT_CAPACITY];
+               OutcomeMessage(outcome, g_transfer.control, message)) {
         ShowError(window, message);
     }
 }

@@ -1,5 +1,5 @@
-// The file of a send: one that cannot be opened touches no register, the
-// file stays open and shared, a read error is no end of file; and the
+// The file of a send: one that cannot be opened, read whole or fit on a
+// tape touches no register, the file stays open and shared; and the
 // messages the user sees.
 #include "transfer_steps.h"
 
@@ -57,34 +57,80 @@ TEST_CASE("the file stays open during the transfer and is shared")
     CHECK(DeleteFileA(file.path.c_str()));
 }
 
-TEST_CASE("a read error is not mistaken for the end of the file")
-{
-    ResetFake();
-    ScriptedSource disk = {"ok", true};
-    TransferControl control;
-    CHECK(SendBytesToPunch({NextScriptedByte, &disk}, 10, LPT1_BASE, &control) ==
-          TransferOutcome::ReadFailed);
-    CHECK(PunchedBytes() == Bytes({'o', 'k'}));
-    CHECK(control.bytesSent == 2);
-    // The port is rested and the timer given back all the same.
-    const size_t count = Fake().events.size();
-    REQUIRE(count >= 2);
-    CHECK(DescribeEvent(Fake().events[count - 2]) == "out 37a <- 01");
-    CHECK(DescribeEvent(Fake().events[count - 1]) == "fine timing off");
-    CHECK(std::wstring(OutcomeMessage(TransferOutcome::ReadFailed)) == L"Could not read the file");
+namespace {
 
-    // A real file whose reads fail: under Wine, this one opens, and its
-    // first read fails.
+std::wstring Message(TransferOutcome outcome, const TransferControl& control = {})
+{
+    wchar_t text[OUTCOME_TEXT_CAPACITY] = {};
+    return OutcomeMessage(outcome, control, text) ? text : L"(none)";
+}
+
+// A file of size bytes made in an instant: sparse, its bytes zero.
+void SetFileSize(const std::string& path, LONGLONG size)
+{
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    REQUIRE(file != INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    CHECK(SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
+    CHECK(SetEndOfFile(file));
+    CloseHandle(file);
+}
+
+} // namespace
+
+TEST_CASE("a file that cannot be read whole, or is longer than a tape, punches nothing")
+{
+    // Under Wine this one opens, and its first read fails.
     ResetFake();
-    CHECK(SendFileToPunch(L"Z:\\proc\\self\\mem", LPT1_BASE, nullptr) ==
+    TransferControl control;
+    CHECK(SendFileToPunch(L"Z:\\proc\\self\\mem", LPT1_BASE, &control) ==
           TransferOutcome::ReadFailed);
-    CheckEvents({OPEN, TIMING_ON, Out(0x37A, 0x01), TIMING_OFF, CLOSE});
+    CheckEvents({});
+    CHECK(control.bytesSent == 0);
+    CHECK(Message(TransferOutcome::ReadFailed) == L"Could not read the file");
+
+    for (const LONGLONG size : {LONGLONG{MAX_TAPE_BYTES} + 1, LONGLONG{16} << 20}) {
+        INFO("size ", size);
+        ResetFake();
+        TempFile file("");
+        SetFileSize(file.path, size);
+        TransferControl tooLarge;
+        CHECK(SendFileToPunch(Widen(file.path).c_str(), LPT1_BASE, &tooLarge) ==
+              TransferOutcome::FileTooLarge);
+        CheckEvents({});
+        CHECK(tooLarge.sizeAtSend == static_cast<ULONGLONG>(size));
+        CHECK(tooLarge.bytesRead == 0);
+    }
+    TransferControl sixteenMiB;
+    sixteenMiB.sizeAtSend = 16 << 20;
+    CHECK(Message(TransferOutcome::FileTooLarge, sixteenMiB)
+          == L"The file is too large to punch: 16777216 bytes would take 4 days 22 hours at "
+             L"25.3 ms a row and fill 140 reels of 1000 ft.\n\nA tape holds at most 1200000 "
+             L"bytes, ten reels, 8 hours 27 minutes of punching. Make pieces of at most that "
+             L"size with tapeprep --from and --to, and punch them one at a time.");
+
+    // The longest tape is taken whole: stopped at its first byte, read to
+    // its end.
+    ResetFake();
+    TempFile longest("");
+    SetFileSize(longest.path, MAX_TAPE_BYTES);
+    TransferControl control2;
+    Fake().onEvent = [&](const PortEvent& event) {
+        if (event.op == PortOp::Out)
+            RequestStop(&control2);
+    };
+    CHECK(SendFileToPunch(Widen(longest.path).c_str(), LPT1_BASE, &control2) ==
+          TransferOutcome::Stopped);
+    CHECK(control2.bytesRead == MAX_TAPE_BYTES);
+    CHECK(control2.fileSize == MAX_TAPE_BYTES);
 }
 
 TEST_CASE("the messages the user sees")
 {
-    CHECK(std::wstring(OutcomeMessage(TransferOutcome::FileNotOpened)) == L"Could not open the file");
-    CHECK(std::wstring(OutcomeMessage(TransferOutcome::PortNotOpened)) == L"Could not open LPT port");
-    CHECK(OutcomeMessage(TransferOutcome::Sent) == nullptr);
-    CHECK(OutcomeMessage(TransferOutcome::Stopped) == nullptr);
+    CHECK(Message(TransferOutcome::FileNotOpened) == L"Could not open the file");
+    CHECK(Message(TransferOutcome::PortNotOpened) == L"Could not open LPT port");
+    CHECK(Message(TransferOutcome::Sent) == L"(none)");
+    CHECK(Message(TransferOutcome::Stopped) == L"(none)");
 }

@@ -1,5 +1,5 @@
 // What the transfer's unit tests share: the fake port's events by name, a
-// file for a send, and a byte source that plays a disk.
+// file for a send.
 #pragma once
 
 #include "fake_port.h"
@@ -24,22 +24,6 @@ struct TempFile {
     explicit TempFile(const std::string& bytes) { REQUIRE(WriteFileBytes(path, bytes)); }
     ~TempFile() { DeleteFileA(path.c_str()); }
 };
-
-// Gives its bytes, then the end, or a failed read the way a disk fails
-// part-way; reads after a failure fail again.
-struct ScriptedSource {
-    std::string bytes;
-    bool failsAtEnd;
-    size_t at = 0;
-};
-
-inline int NextScriptedByte(void* context)
-{
-    ScriptedSource* source = static_cast<ScriptedSource*>(context);
-    if (source->at < source->bytes.size())
-        return static_cast<unsigned char>(source->bytes[source->at++]);
-    return source->failsAtEnd ? SOURCE_FAILED : SOURCE_END;
-}
 
 inline std::vector<unsigned> Bytes(std::initializer_list<unsigned> values) { return values; }
 

@@ -182,8 +182,8 @@ struct StuckRun {
 DWORD WINAPI RunStuckTransfer(void* parameter)
 {
     StuckRun* run = static_cast<StuckRun*>(parameter);
-    ScriptedSource data = {"stuck", false};
-    run->outcome = SendBytesToPunch({NextScriptedByte, &data}, 5, LPT1_BASE, &run->control);
+    const unsigned char data[] = "stuck";
+    run->outcome = SendBytesToPunch(data, 5, LPT1_BASE, &run->control);
     return 0;
 }
 

@@ -156,13 +156,18 @@ std::string StoppedCaption(const AppRun& app, const std::string& bytes)
         + std::to_string(bytes.size()) + " bytes - " + TITLE;
 }
 
-void EndAndCheckLeftAtRest(AppRun& app, const Port& port)
+void EndFromOutside(AppRun& app)
 {
     HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, app.appId);
     REQUIRE(process);
     TerminateProcess(process, 1);
     CloseHandle(process);
     WaitForExit(app);
+}
+
+void EndAndCheckLeftAtRest(AppRun& app, const Port& port)
+{
+    EndFromOutside(app);
     const std::vector<TraceLine> trace = ReadTrace(app.trace, nullptr);
     REQUIRE_FALSE(trace.empty());
     CHECK_FALSE(trace.back().isIn);

@@ -50,8 +50,10 @@ void CheckStoppedShort(const AppRun& app, const std::string& bytes);
 // short shows, with the number of bytes the punch took.
 std::string StoppedCaption(const AppRun& app, const std::string& bytes);
 // Ends the app from outside, as Windows does once the windows have
-// answered a log-off or a sleep; the very last access before that left
-// port's control register at rest, 0x01: nothing came after it.
+// answered a log-off or a sleep.
+void EndFromOutside(AppRun& app);
+// Ends it so; the very last access before that left port's control
+// register at rest, 0x01: nothing came after it.
 void EndAndCheckLeftAtRest(AppRun& app, const Port& port);
 // Only the port's own registers were used, and the control register was
 // left at rest, 0x01, after the last byte.

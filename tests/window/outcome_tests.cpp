@@ -1,7 +1,7 @@
 // How a send ends when something other than the punch gets in the way: a
 // file that another program changes while it is punched, a stop that comes
 // while the last byte is on its way, and a read of the file that never
-// returns while Windows ends the session or sleeps.
+// returns while the user cancels or Windows ends the session or sleeps.
 #include "harness.h"
 
 #include <doctest/doctest.h>
@@ -9,9 +9,6 @@
 #include <cstdlib>
 
 namespace {
-
-const char* const FILE_CHANGED =
-    "The file changed while it was being punched: the tape is not the file";
 
 HWND SendButton(const AppRun& app, const Port& port)
 {
@@ -23,23 +20,27 @@ bool ButtonReads(const AppRun& app, const Port& port, const std::string& text)
     return ReadWindowText(SendButton(app, port)) == text;
 }
 
-// Another program writes the file meanwhile, as the transfer's own
-// sharing lets it: cuts it to size bytes, or adds more to its end.
-void ChangeFile(const std::string& path, size_t size, const std::string& added)
+// What another program may do to a file while it is punched.
+void RewriteSameSize(const std::string& path)
 {
-    const HANDLE file =
-        CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    REQUIRE(file != INVALID_HANDLE_VALUE);
-    if (added.empty()) {
-        SetFilePointer(file, static_cast<LONG>(size), nullptr, FILE_BEGIN);
-        CHECK(SetEndOfFile(file));
-    } else {
-        DWORD written = 0;
-        SetFilePointer(file, 0, nullptr, FILE_END);
-        CHECK(WriteFile(file, added.data(), static_cast<DWORD>(added.size()), &written, nullptr));
+    std::string bytes = ReadFileBytes(path);
+    for (char& byte : bytes) {
+        byte = static_cast<char>(~byte);
     }
-    CloseHandle(file);
+    CHECK(WriteFileBytes(path, bytes));
+}
+void Append(const std::string& path)
+{
+    CHECK(WriteFileBytes(path, ReadFileBytes(path) + "more"));
+}
+void Truncate(const std::string& path)
+{
+    CHECK(WriteFileBytes(path, "ab"));
+}
+// Windows refuses it: the transfer holds the file open without delete sharing.
+void Delete(const std::string& path)
+{
+    DeleteFileW(Widen(path).c_str());
 }
 
 // A named pipe that the test holds open and never writes: read as a file,
@@ -49,6 +50,14 @@ struct HeldPipe {
     HANDLE server = CreateNamedPipeA(path.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 4096,
                                      4096, 0, nullptr);
     HeldPipe() { REQUIRE(server != INVALID_HANDLE_VALUE); }
+    // Once the program has opened the pipe: bytes for it to read.
+    void Write(const std::string& bytes)
+    {
+        ConnectNamedPipe(server, nullptr);
+        DWORD written = 0;
+        REQUIRE(WriteFile(server, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                          nullptr));
+    }
     ~HeldPipe() { Close(); }
     HeldPipe(const HeldPipe&) = delete;
     HeldPipe& operator=(const HeldPipe&) = delete;
@@ -102,29 +111,45 @@ DWORD AnswerTime(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
 
 TEST_SUITE("transfer") {
 
-TEST_CASE("a file that shrinks or grows while it is punched stops the tape with a message")
+TEST_CASE("the tape is the file as it was at Send: another program's change after the fifth row")
 {
-    for (const bool grows : {false, true}) {
-        INFO(std::string(grows ? "grows" : "shrinks"));
+    const struct {
+        const char* what;
+        void (*change)(const std::string& path);
+    } changes[] = {
+        {"rewritten at the same size", RewriteSameSize},
+        {"added to", Append},
+        {"cut short", Truncate},
+        {"deleted", Delete},
+    };
+    for (const auto& change : changes) {
+        INFO("file ", std::string(change.what));
         AppRun app;
-        const std::string bytes = RandomBytes(grows ? 20 : 40, 9);
-        const std::string path = StartWithFile(app, bytes, "--busy-ms 20");
+        const std::string bytes = RandomBytes(16, 9);
+        const std::string path = StartWithFile(app, bytes, "--busy-ms 30");
         Click(SendButton(app, LPT1));
-        // Some bytes are punched: the caption counts them.
         REQUIRE(WaitUntil([&] { return std::atoi(ReadWindowText(app.window).c_str()) >= 5; }));
-        ChangeFile(path, 3, grows ? "more" : "");
-        ExpectErrorBox(app.window, FILE_CHANGED);
+        change.change(path);
         REQUIRE(WaitUntil([&] { return ButtonReads(app, LPT1, LPT1.text); }));
-        const std::string caption = ReadWindowText(app.window);
-        CloseAndExpectExitZero(app);
-        // The tape is the file as it was when the send began, up to where
-        // the change showed: all of it when the file grew.
-        const std::string punched = ReadFileBytes(app.punched);
-        CHECK(punched == bytes.substr(0, grows ? bytes.size() : punched.size()));
-        CHECK(caption == "Stopped after " + std::to_string(punched.size()) + " of "
-                  + std::to_string(bytes.size()) + " bytes - " + TITLE);
-        CheckPortAtRest(app, LPT1);
+        CHECK(ReadWindowText(app.window) == TITLE);
+        CloseAndCheckPunched(app, LPT1, bytes);
     }
+}
+
+TEST_CASE("a file longer than a tape is refused before the port is touched")
+{
+    AppRun app;
+    // One byte longer than ten 1000-ft reels.
+    StartWithFile(app, std::string(1200001, 'x'), "");
+    Click(SendButton(app, LPT2));
+    ExpectErrorBox(app.window,
+                   "The file is too large to punch: 1200001 bytes would take 8 hours 27 minutes "
+                   "at 25.3 ms a row and fill 11 reels of 1000 ft.\n\nA tape holds at most "
+                   "1200000 bytes, ten reels, 8 hours 27 minutes of punching. Make pieces of at "
+                   "most that size with tapeprep --from and --to, and punch them one at a time.");
+    CHECK(ReadWindowText(app.window) == TITLE);
+    EndFromOutside(app);
+    CHECK(ReadTrace(app.trace, nullptr).empty());
 }
 
 TEST_CASE("Cancel while the last byte is on its way leaves a finished tape")
@@ -158,9 +183,9 @@ TEST_CASE("Cancel while the last byte is on its way leaves a finished tape")
 
 TEST_SUITE("session") {
 
-TEST_CASE("a read that never returns: log-off, sleep and Cancel are answered within two seconds")
+TEST_CASE("a read that never returns: Cancel within a second, log-off and sleep within two")
 {
-    for (const std::string way : {"log-off", "sleep, as the read fails", "Cancel"}) {
+    for (const std::string way : {"Cancel", "log-off", "sleep, as the read fails"}) {
         INFO(way);
         AppRun app;
         HeldPipe pipe;
@@ -168,14 +193,18 @@ TEST_CASE("a read that never returns: log-off, sleep and Cancel are answered wit
         WriteWindowText(GetDlgItem(app.window, PATH_FIELD), pipe.path);
         Click(SendButton(app, LPT2));
         REQUIRE(ButtonReads(app, LPT2, "Cancel"));
-        // The transfer now waits in its read.
-        Sleep(500);
+        // The program reads these, then waits in its next read: after a
+        // second the caption says so.
+        pipe.Write("0123456789");
+        CHECK(WaitUntil(
+            [&] { return ReadWindowText(app.window) == "Reading the file - 10 bytes - " + TITLE; },
+            2000));
         if (way == "log-off") {
             CHECK(AnswerTime(app.window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF) < 2000);
             CHECK(NoDialogAppears(app));
         } else if (way == "Cancel") {
             Click(SendButton(app, LPT2));
-            CHECK(WaitUntil([&] { return ButtonReads(app, LPT2, LPT2.text); }, 2000));
+            CHECK(WaitUntil([&] { return ButtonReads(app, LPT2, LPT2.text); }, 1000));
             CHECK(NoDialogAppears(app));
         } else {
             // The read fails while the window is held, and the sleep comes
@@ -188,9 +217,11 @@ TEST_CASE("a read that never returns: log-off, sleep and Cancel are answered wit
             CHECK(AnswerTime(app.window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0, held) < 2000);
             ExpectErrorBox(app.window, "Could not read the file");
         }
-        // Nothing was punched: the caption is as it was.
+        // Nothing was punched: the caption is as it was, and no register
+        // was touched.
         CHECK(ReadWindowText(app.window) == TITLE);
-        EndAndCheckLeftAtRest(app, LPT2);
+        EndFromOutside(app);
+        CHECK(ReadTrace(app.trace, nullptr).empty());
     }
 }
 
