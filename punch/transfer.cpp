@@ -181,7 +181,9 @@ TransferOutcome TakeCopy(FileCopy& copy, TransferControl* control)
                                                                        : TransferOutcome::ReadFailed;
     for (DWORD got = 1; outcome == TransferOutcome::Sent && got > 0;) {
         got = 0;
-        if (copy.length > MAX_TAPE_BYTES)
+        if (StopRequested(control))
+            outcome = TransferOutcome::Stopped;
+        else if (copy.length > MAX_TAPE_BYTES)
             outcome = TransferOutcome::FileTooLarge;
         else if (copy.length == copy.capacity
                  && !Reserve(copy, static_cast<ULONGLONG>(copy.length) + READ_CHUNK_BYTES))
@@ -192,9 +194,12 @@ TransferOutcome TakeCopy(FileCopy& copy, TransferControl* control)
         InterlockedExchange(&control->bytesRead, copy.length);
     }
     InterlockedExchange(&control->readingFile, 0);
-    // Grown past the longest tape while it was read: the message tells its size now.
-    if (outcome == TransferOutcome::FileTooLarge)
-        control->sizeAtSend = SizeNow(copy.file);
+    // Grown past the longest tape while it was read: the message tells its
+    // size now, or what came of a file that has none to tell.
+    if (outcome == TransferOutcome::FileTooLarge) {
+        const ULONGLONG sizeNow = SizeNow(copy.file);
+        control->sizeAtSend = sizeNow > static_cast<ULONGLONG>(copy.length) ? sizeNow : copy.length;
+    }
     return outcome;
 }
 
