@@ -74,8 +74,8 @@ std::vector<Fault> Pdp11Faults()
     };
 }
 
-// Intel hex: a record's checksum, digits, line end, type, the end record and
-// the parity in channel 8.
+// Intel hex: a record's checksum, digits, line end, the later types with
+// their remedies, the end record and the parity in channel 8.
 std::vector<Fault> IntelHexFaults()
 {
     const std::string even = WithParity(HEX, false, false);
@@ -100,6 +100,22 @@ std::vector<Fault> IntelHexFaults()
          "Record 1, offset 7: found record type 02, an address base of 0;|expects 00 (data) or "
          "01 (end), as an 8-bit loader takes: delete the line,\r\nwhich moves no data.",
          "0.7 in (1.8 cm)"},
+        {"intel-hex", Record(0, std::string("\0\0\1\0", 4), 3) + HEX,
+         "Record 1, offset 7: found record type 03, a start address;|expects 00 (data) or 01 "
+         "(end), as an 8-bit loader takes: delete the line;\r\nit starts where the end record "
+         "says.", "0.7 in (1.8 cm)"},
+        {"intel-hex", Record(0, std::string("\0\1", 2), 4) + HEX,
+         "Record 1, offset 7: found record type 04, an address base of 0001;|expects 00 (data) "
+         "or 01 (end): the data after it lies above 64 KiB,\r\nbeyond what an 8-bit loader "
+         "addresses.", "0.7 in (1.8 cm)"},
+        {"intel-hex", Record(0, std::string("\0\0\1\0", 4), 5) + HEX,
+         "Record 1, offset 7: found record type 05, a start address;|expects 00 (data) or 01 "
+         "(end), as an 8-bit loader takes: delete the line;\r\nit starts where the end record "
+         "says.", "0.7 in (1.8 cm)"},
+        // No line end a conversion could mend: no hint of --newline.
+        {"intel-hex", HEX.substr(0, 21),
+         "Record 1, offset 21: found the end of the tape after the checksum;|"
+         "expects CR LF to end the record.", "2.1 in (5.3 cm)"},
         {"intel-hex", HEX.substr(0, HEX.size() - 13) + Rows(30, 0),
          "Record 3, offset 72: found the end of the tape after record 2;|"
          "expects the end record, :00000001FF.", "7.2 in (18.3 cm)"},
