@@ -120,7 +120,6 @@ bool SecondFrame(Pdp8Reader& r, std::size_t at)
     ++r.check.units;
     if (!r.rules.stops)
         r.check.checked = r.check.units;
-    r.check.origins += word.origin;
     return true;
 }
 
@@ -235,9 +234,10 @@ std::size_t Pdp8Start(const unsigned char* bytes, std::size_t size, const Pdp8Ru
 
 bool CheckPdp8(const unsigned char* bytes, std::size_t size, bool rim, FormatCheck& check)
 {
+    const Pdp8Rules& rules = rim ? RIM_RULES : BIN_RULES;
     check.leaderCode = LEADER;
-    check.leader = Pdp8Start(bytes, size, rim ? RIM_RULES : BIN_RULES);
-    Pdp8Reader r = {bytes, rim ? RIM_RULES : BIN_RULES, check};
+    check.leader = Pdp8Start(bytes, size, rules);
+    Pdp8Reader r = {bytes, rules, check};
     // Blank rows from here to the end are run-out, not words.
     std::size_t blank = size;
     while (blank > check.leader && bytes[blank - 1] == 0)

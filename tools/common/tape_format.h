@@ -59,7 +59,6 @@ struct FormatCheck {
     Parity parity;             // intel-hex: channel 8 on its text
     unsigned long units;       // words, blocks or records read, each checked
     unsigned long checked;     // those of them every check has passed: BIN's at its checksum
-    unsigned long origins;     // pdp8: the words that are origins or addresses
     bool loads;                // false when no data is loaded
     unsigned long lowest;      // the lowest and highest address loaded
     unsigned long highest;
