@@ -16,9 +16,10 @@ CTEST = $(XVFB) sh -c 'ctest --test-dir $(1) --output-on-failure -j2 $(2); statu
 
 # Beyond the compiler, CMake and Wine: stb's PNG writer for the screenshots,
 # zip for the release and unzip for its test, rsvg-convert and pngquant for
-# the release's pictures.
+# the release's pictures; simh, palbart and srecord, against which the
+# loader formats are tested.
 deps:
-	@sh devtools/install-deps.sh libstb-dev zip unzip librsvg2-bin pngquant
+	@sh devtools/install-deps.sh libstb-dev zip unzip librsvg2-bin pngquant simh palbart srecord
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)

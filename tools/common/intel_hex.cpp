@@ -109,17 +109,40 @@ bool LineEnd(HexReader& r, std::size_t& at, bool anyLineEnd)
     const bool ends = anyLineEnd ? cr == '\r' || cr == '\n' : cr == '\r' && lf == '\n';
     if (!ends) {
         const std::size_t wrong = cr == '\r' ? at + 1 : at;
+        // A line end of CR or LF alone is what --newline crlf mends.
+        const bool mends = cr == '\n' || cr == '\r';
         char shown[24];
         return Fault(r.check, wrong, "%s after the checksum\n%s to end the record",
                      wrong < r.size ? Shown(r.bytes[wrong], shown, sizeof shown)
                                     : "the end of the tape",
-                     anyLineEnd ? "a line end" : "CR LF (tapeprep --newline crlf makes it)");
+                     anyLineEnd ? "a line end"
+                     : mends    ? "CR LF (tapeprep --newline crlf makes it)"
+                                : "CR LF");
     }
     at += cr == '\r' && lf == '\n' ? 2 : 1;
     return true;
 }
 
-// The record at at; sets at after its line end, and ended at the end record.
+// Types 02 to 05 are the 16- and 32-bit forms': what an 8-bit loader
+// would do with one, and what mends the file.
+bool LaterType(HexReader& r, std::size_t at, unsigned type, unsigned long value)
+{
+    r.check.faultWhole = true;
+    if (type == 3 || type == 5)
+        return Fault(r.check, at, "record type %02X, a start address\n00 (data) or 01 (end), "
+                     "as an 8-bit loader takes: delete the line;\n"
+                     "it starts where the end record says", type);
+    if (value == 0)
+        return Fault(r.check, at, "record type %02X, an address base of 0\n00 (data) or 01 "
+                     "(end), as an 8-bit loader takes: delete the line,\n"
+                     "which moves no data", type);
+    return Fault(r.check, at, "record type %02X, an address base of %04lX\n00 (data) or 01 "
+                 "(end): the data after it lies above 64 KiB,\n"
+                 "beyond what an 8-bit loader addresses", type, value);
+}
+
+// The record at at; sets at after its line end, and ended at the end
+// record, after which the loader reads nothing, not even a line end.
 bool Record(HexReader& r, std::size_t& at, bool anyLineEnd, bool& ended)
 {
     unsigned length = 0, high = 0, low = 0, type = 0, sum = 0, value = 0;
@@ -127,36 +150,41 @@ bool Record(HexReader& r, std::size_t& at, bool anyLineEnd, bool& ended)
         || !HexByte(r, at + 5, low, sum) || !HexByte(r, at + 7, type, sum))
         return false;
     const unsigned long address = high << 8 | low;
+    unsigned long data = 0;  // its first two bytes, for types 02 and 04
+    for (unsigned i = 0; i < length; ++i) {
+        if (!HexByte(r, at + 9 + 2 * i, value, sum))
+            return false;
+        data = i < 2 ? data << 8 | value : data;
+    }
+    const std::size_t checksum = at + 9 + 2 * length;
+    if (!HexByte(r, checksum, value, sum))
+        return false;
+    r.check.faultWhole = true;
+    if (sum & 0xFF)
+        return Fault(r.check, checksum, "checksum %02X\n"
+                     "%02X: the two's complement of the sum of the record's bytes", value,
+                     (value - sum) & 0xFF);
+    if (type > 5)
+        return Fault(r.check, at + 7, "record type %02X\n00 (data) or 01 (end)", type);
     if (type > 1)
-        return Fault(r.check, at + 7, "record type %02X\n"
-                     "00 (data) or 01 (end): 02 to 05 are not the 8-bit format's", type);
+        return LaterType(r, at + 7, type, data);
     if (type == 1 && length)
         return Fault(r.check, at + 1, "an end record with %u data bytes\n"
                      "00: the end record holds no data", length);
     if (length && address + length - 1 > 0xFFFF)
         return Fault(r.check, at + 3, "data from %04lX past FFFF\n"
                      "a record within the 64 KiB the format addresses", address);
-    for (unsigned i = 0; i < length; ++i)
-        if (!HexByte(r, at + 9 + 2 * i, value, sum))
-            return false;
-    const std::size_t checksum = at + 9 + 2 * length;
-    if (!HexByte(r, checksum, value, sum))
-        return false;
-    if (sum & 0xFF)
-        return Fault(r.check, checksum, "checksum %02X\n"
-                     "%02X: the two's complement of the sum of the record's bytes", value,
-                     (value - sum) & 0xFF);
     at = checksum + 2;
-    if (!LineEnd(r, at, anyLineEnd))
-        return false;
     ended = type == 1;
     if (ended) {
         r.check.hasStart = true;
         r.check.start = address;
     } else if (length) {
-        Loads(r.check, address);
-        Loads(r.check, address + length - 1);
+        Loads(r.check, address, address + length - 1);
     }
+    if (!ended && !LineEnd(r, at, anyLineEnd))
+        return false;
+    r.check.faultWhole = false;
     return true;
 }
 
@@ -168,18 +196,18 @@ bool CheckIntelHex(const unsigned char* bytes, std::size_t size, bool anyLineEnd
     std::size_t at = 0;
     while (at < size && (bytes[at] & 0x7F) != MARK)
         ++at;
-    check.data = at;
     check.leader = at;
     while (check.leader > 0 && (bytes[check.leader - 1] & 0x7F) == 0)
         --check.leader;
     if (at == size)
         return Fault(check, size, "no record mark (:)\na record, :LLAAAATT, data and checksum");
+    BeginSection(check, at);
     HexReader r = {bytes, size, check, ALL_PARITIES};
     char shown[24];
     for (bool ended = false; !ended;) {
         if (CheckedChar(r, at, nullptr) == FAULTED || !Record(r, at, anyLineEnd, ended))
             return false;
-        ++check.units;
+        check.checked = ++check.units;
         // Between records: line ends and NULs.
         for (int c = 0; !ended && (c = CheckedChar(r, at, nullptr)) != MARK; ++at) {
             if (c == FAULTED)
@@ -192,16 +220,16 @@ bool CheckIntelHex(const unsigned char* bytes, std::size_t size, bool anyLineEnd
                              Shown(bytes[at], shown, sizeof shown));
         }
     }
-    check.trailer = at;
-    for (; at < size; ++at)
-        if (bytes[at] & 0x7F)
-            return Fault(check, at, "%s after the end record\n"
-                         "trailer (NUL): the loader has stopped",
-                         Shown(bytes[at], shown, sizeof shown));
+    // The end record's line end, if it has one, goes with it.
+    for (int ends = 0; ends < 2 && at < size && ((bytes[at] & 0x7F) == '\r'
+                                                 || (bytes[at] & 0x7F) == '\n'); ++ends)
+        ++at;
     int parity = 0;
     while (!(r.parities & 1u << parity))
         ++parity;
     check.parity = static_cast<Parity>(parity);
     check.leaderCode = check.parity == Parity::MARK || check.parity == Parity::ODD ? CHANNEL_8 : 0;
+    EndSection(check, at);
+    StopsAt(check, bytes, size, at);
     return true;
 }

@@ -7,6 +7,22 @@ namespace {
 constexpr unsigned char LEADER = 0200, RUBOUT = 0377;
 constexpr unsigned char ORIGIN = 0100;  // channel 7: an origin's first frame
 
+// How a loader takes the frames that are no half of a word; the rest the
+// BIN and RIM loaders read alike: a word's first frame of 6 bits, channel 7
+// on an origin's, then its second frame raw.
+struct Pdp8Rules {
+    bool rubouts;      // 377 begins and ends text it skips
+    bool fields;       // 300 to 376 set the field, from bits 6 to 4
+    bool stops;        // 200 to 277 after a word end a section, whose last
+                       // word is its checksum; otherwise skipped as leader
+    bool addressEach;  // each data word follows an address of its own
+};
+
+// BIN halts at the trailer and CONTINUE reads on; RIM never stops, and
+// skips every frame with channel 8.
+constexpr Pdp8Rules BIN_RULES = {true, true, true, false};
+constexpr Pdp8Rules RIM_RULES = {false, false, false, true};
+
 // A complete word of two frames, as it waits to be loaded: the last word
 // before the trailer is the checksum, not data.
 struct Word {
@@ -19,20 +35,22 @@ struct Word {
 
 struct Pdp8Reader {
     const unsigned char* bytes;
-    bool rim;
+    const Pdp8Rules& rules;
     FormatCheck& check;
-    bool inText;      // between rubouts: the loader skips it
-    std::size_t textAt;  // the rubout that began it
-    bool half;        // the first frame of a word is read
-    unsigned char first;
-    std::size_t firstAt;
-    unsigned field;
-    unsigned address;
-    bool haveOrigin;
-    bool expectData;  // RIM: an address is read, its data word comes next
-    bool haveLast;    // a word is read; BIN: last holds it
-    Word last;
-    unsigned long sum;  // BIN: the frames of the words before the last
+    bool inText = false;     // between rubouts: the loader skips it
+    std::size_t textAt = 0;  // the rubout that began it
+    bool half = false;       // the first frame of a word is read
+    unsigned char first = 0;
+    std::size_t firstAt = 0;
+    std::size_t wordEnd = 0;  // after the last word's second frame
+    unsigned field = 0;
+    unsigned address = 0;
+    bool inSection = false;
+    bool haveOrigin = false;  // in this section
+    bool expectData = false;  // RIM: an address is read, its data word comes next
+    bool haveLast = false;    // a word is read in this section; BIN: last holds it
+    Word last = {};
+    unsigned long sum = 0;  // BIN: the frames of the words before the last
 };
 
 // The word before the last is data or an origin after all: load it.
@@ -43,106 +61,77 @@ void Commit(Pdp8Reader& r, const Word& word)
         r.address = word.value;
         return;
     }
-    Loads(r.check, static_cast<unsigned long>(word.field) << 12 | r.address);
+    const unsigned long address = static_cast<unsigned long>(word.field) << 12 | r.address;
+    Loads(r.check, address, address);
     r.address = (r.address + 1) & 07777;
 }
 
 bool BinWord(Pdp8Reader& r, const Word& word)
 {
     if (!word.origin && !r.haveOrigin)
-        return Fault(r.check, word.at,
-                     "a data word before any origin\nan origin first: channel 7 on its first frame");
+        return Fault(r.check, word.at, "a data word before the section's origin\n"
+                     "an origin first: channel 7 on its first frame");
     if (r.haveLast)
         Commit(r, r.last);
     r.haveOrigin = r.haveOrigin || word.origin;
     r.last = word;
-    r.haveLast = true;
     return true;
 }
 
+// The RIM loader clears its address after each data word it stores.
 bool RimWord(Pdp8Reader& r, const Word& word)
 {
-    if (r.expectData && word.origin)
-        return Fault(r.check, word.at,
-                     "a second address (channel 7)\nthe data word of the address before");
     if (!r.expectData && !word.origin)
         return Fault(r.check, word.at, "a data word with no address before it\n"
                                        "an address first: RIM gives each data word its own");
-    if (word.origin)
+    if (word.origin) {
         r.address = word.value;
-    else
-        Loads(r.check, r.address);
+    } else {
+        const unsigned long address = static_cast<unsigned long>(word.field) << 12 | r.address;
+        Loads(r.check, address, address);
+    }
     r.expectData = word.origin;
-    r.haveLast = true;
     return true;
 }
 
-// A frame of the data: a word's half, a field setting or text between
-// rubouts. Sets trailer at the trailer's first frame.
-bool Pdp8Frame(Pdp8Reader& r, std::size_t at, std::size_t& trailer)
+// A word's second frame, read raw: channels 7 and 8 would spill into the
+// word, and a rubout there leaves what follows misaligned.
+bool SecondFrame(Pdp8Reader& r, std::size_t at)
 {
     const unsigned char frame = r.bytes[at];
     char shown[24];
-    if (r.inText || (frame == RUBOUT && !r.rim)) {
-        if (!r.inText)
-            r.textAt = at;
-        r.inText = r.inText != (frame == RUBOUT);
-        return true;
-    }
-    if (frame == LEADER && !r.half) {
-        trailer = at;
-        return true;
-    }
-    if (frame & 0200) {
-        OctalFrame(frame, shown, sizeof shown);
-        if (r.rim)
-            return Fault(r.check, at, "%s\nan address or data frame, or trailer (200)", shown);
-        if (r.half)
-            return Fault(r.check, at, "%s\nthe word's second frame, 000 to 077", shown);
-        if (!IsFieldSetting(frame))
-            return Fault(r.check, at, "%s\ntrailer (200), a field setting (300 to 370) or data",
-                         shown);
-        r.field = (frame >> 3) & 7;
-        return true;
-    }
-    if (!r.half) {
-        r.first = frame;
-        r.firstAt = at;
-        r.half = true;
-        return true;
-    }
-    if (frame & ORIGIN)
-        return Fault(r.check, at, "%s\na word's second frame, 000 to 077: channel 7 only on "
-                     "the first", OctalFrame(frame, shown, sizeof shown));
+    if (frame == RUBOUT && r.rules.rubouts)
+        return Fault(r.check, at, "a rubout (377) inside a word\nthe word's second frame: the "
+                     "loader takes the rubout for it,\nand reads what follows misaligned");
+    if (frame & 0300)
+        return Fault(r.check, at, "%s as a word's second frame\n000 to 077: channels 7 and 8 "
+                     "only on a word's first", OctalFrame(frame, shown, sizeof shown));
     r.half = false;
+    r.wordEnd = at + 1;
     const Word word = {static_cast<unsigned>((r.first & 077) << 6 | frame),
                        (r.first & ORIGIN) != 0, r.firstAt,
                        static_cast<unsigned>(r.first) + frame, r.field};
-    if (!(r.rim ? RimWord(r, word) : BinWord(r, word)))
+    // A fault in the word's order is in a word read whole.
+    r.check.faultWhole = true;
+    if (!(r.rules.addressEach ? RimWord(r, word) : BinWord(r, word)))
         return false;
+    r.check.faultWhole = false;
+    r.haveLast = true;
     ++r.check.units;
-    r.check.origins += word.origin;
+    if (!r.rules.stops)
+        r.check.checked = r.check.units;
     return true;
 }
 
-// At the trailer, or the end of the tape: the last word is whole, and for
-// BIN it is the checksum.
-bool Pdp8End(Pdp8Reader& r, std::size_t at, bool atTrailer)
+// BIN's section ends: its last word is the checksum.
+bool CloseSection(Pdp8Reader& r, std::size_t at)
 {
-    const char* where = atTrailer ? "the trailer" : "the end of the tape";
-    if (r.inText)
-        return Fault(r.check, r.textAt, "a rubout (377) with no second one after it\n"
-                                        "a second rubout to end the text the loader skips");
-    if (r.half || r.expectData)
-        return Fault(r.check, at, "%s inside %s\nthe %s", where, r.half ? "a word" : "a pair",
-                     r.half ? "word's second frame" : "address's data word");
-    if (!r.haveLast)
-        return Fault(r.check, at, "%s with no words\n%s", where,
-                     r.rim ? "an address and its data word first"
-                           : "an origin, data and the checksum first");
-    if (r.rim)
+    if (!r.rules.stops) {
+        EndSection(r.check, at);
         return true;
+    }
     --r.check.units;  // the last word is the checksum, no word of the program
+    r.check.faultWhole = true;
     if (r.last.origin)
         return Fault(r.check, r.last.at, "an origin as the last word\n"
                                          "the checksum, a word without channel 7, last");
@@ -150,55 +139,124 @@ bool Pdp8End(Pdp8Reader& r, std::size_t at, bool atTrailer)
     if (r.last.value != sum)
         return Fault(r.check, r.last.at, "checksum %04o\n%04o: the sum of the origin and data "
                                          "frames", r.last.value, sum);
+    r.check.faultWhole = false;
+    r.check.checked = r.check.units;
+    EndSection(r.check, at);
+    r.inSection = r.haveOrigin = r.haveLast = false;
+    r.sum = 0;
     return true;
+}
+
+// A frame as the loader takes it. Sets stopped at BIN's trailer. A section
+// begins at its first frame that is not leader: a field setting or text
+// before its first word belongs to it.
+bool Pdp8Frame(Pdp8Reader& r, std::size_t at, bool& stopped)
+{
+    const unsigned char frame = r.bytes[at];
+    if (r.half)
+        return SecondFrame(r, at);
+    const bool rubout = frame == RUBOUT && r.rules.rubouts;
+    const bool field = (frame & 0300) == 0300 && r.rules.fields && !rubout;
+    if (!r.inText && (frame & 0200) && !rubout && !field) {
+        stopped = r.rules.stops && r.haveLast;
+        return !stopped || CloseSection(r, at);
+    }
+    if (!r.inSection)
+        BeginSection(r.check, at);
+    r.inSection = true;
+    if (r.inText || rubout) {
+        if (!r.inText)
+            r.textAt = at;
+        r.inText = r.inText != rubout;
+    } else if (field) {
+        r.field = (frame >> 3) & 7;
+    } else {
+        r.first = frame;
+        r.firstAt = at;
+        r.half = true;
+    }
+    return true;
+}
+
+// The tape ends, or only blank rows follow: a word, a pair or text left
+// open is a fault; a BIN section ends as at a trailer.
+bool Pdp8End(Pdp8Reader& r, std::size_t at)
+{
+    if (r.inText)
+        return Fault(r.check, r.textAt, "a rubout (377) with no second one after it\n"
+                                        "a second rubout to end the text the loader skips");
+    if (r.half || r.expectData)
+        return Fault(r.check, at, "the end of the tape inside %s\nthe %s",
+                     r.half ? "a word" : "a pair",
+                     r.half ? "word's second frame" : "address's data word");
+    if (r.wordEnd == 0)
+        return Fault(r.check, at, "the end of the tape with no words\n%s",
+                     r.rules.addressEach ? "an address and its data word first"
+                                         : "an origin, data and the checksum first");
+    return !r.haveLast || CloseSection(r, r.wordEnd);
+}
+
+// Whether a word's first frame follows, blank rows aside: the next section.
+bool DataAhead(const Pdp8Reader& r, const unsigned char* bytes, std::size_t from,
+               std::size_t size)
+{
+    bool inText = r.inText;
+    for (std::size_t at = from; at < size; ++at) {
+        if (bytes[at] == RUBOUT && r.rules.rubouts)
+            inText = !inText;
+        else if (!inText && bytes[at] != 0 && bytes[at] < 0200)
+            return true;
+    }
+    return false;
+}
+
+// Where the loader is started: at the first frame of leader (channel 8)
+// outside text between rubouts, unless nothing but leader and blank rows
+// follows it: then the tape has no leader, and the loader starts at its
+// first frame.
+std::size_t Pdp8Start(const unsigned char* bytes, std::size_t size, const Pdp8Rules& rules)
+{
+    bool inText = false;
+    std::size_t at = 0;
+    for (; at < size; ++at) {
+        const bool rubout = bytes[at] == RUBOUT && rules.rubouts;
+        if (!inText && !rubout && (bytes[at] & 0200))
+            break;
+        inText = inText != rubout;
+    }
+    std::size_t rest = at;
+    while (rest < size && ((bytes[rest] & 0200) || bytes[rest] == 0))
+        ++rest;
+    return rest == size ? 0 : at;
 }
 
 } // namespace
 
-bool IsFieldSetting(unsigned char frame)
-{
-    return (frame & 0307) == 0300;
-}
-
-void Pdp8Start(const unsigned char* bytes, std::size_t size, std::size_t& leader,
-               std::size_t& data)
-{
-    bool inText = false;
-    std::size_t at = 0;
-    for (; at < size && (inText || bytes[at] != LEADER); ++at)
-        inText = inText != (bytes[at] == RUBOUT);
-    std::size_t end = at;
-    while (end < size && bytes[end] == LEADER)
-        ++end;
-    std::size_t rest = end;
-    while (rest < size && (bytes[rest] == LEADER || bytes[rest] == 0))
-        ++rest;
-    // No leader, or only the trailer after the data.
-    if (rest == size)
-        at = end = 0;
-    leader = at;
-    data = end;
-}
-
 bool CheckPdp8(const unsigned char* bytes, std::size_t size, bool rim, FormatCheck& check)
 {
+    const Pdp8Rules& rules = rim ? RIM_RULES : BIN_RULES;
     check.leaderCode = LEADER;
-    Pdp8Start(bytes, size, check.leader, check.data);
-    Pdp8Reader r = {bytes, rim, check, false, 0, false, 0, 0, 0, 0, false, false, false, {}, 0};
-    std::size_t trailer = size;
-    for (std::size_t at = check.data; at < size && trailer == size; ++at)
-        if (!Pdp8Frame(r, at, trailer))
+    check.leader = Pdp8Start(bytes, size, rules);
+    Pdp8Reader r = {bytes, rules, check};
+    // Blank rows from here to the end are run-out, not words.
+    std::size_t blank = size;
+    while (blank > check.leader && bytes[blank - 1] == 0)
+        --blank;
+    for (std::size_t at = check.leader;; ++at) {
+        if (at == size || (at >= blank && !r.half && !r.inText)) {
+            if (!Pdp8End(r, at))
+                return false;
+            StopsAt(check, bytes, size, r.wordEnd);
+            return true;
+        }
+        bool stopped = false;
+        if (!Pdp8Frame(r, at, stopped))
             return false;
-    check.trailer = trailer;
-    if (!Pdp8End(r, trailer, trailer < size))
-        return false;
-    char shown[24];
-    for (std::size_t at = trailer; at < size; ++at)
-        if (bytes[at] != LEADER && bytes[at] != 0)
-            return Fault(check, at, "%s after the trailer\n"
-                                    "trailer (200) or blank tape: the loader has stopped",
-                         OctalFrame(bytes[at], shown, sizeof shown));
-    return true;
+        if (stopped && !DataAhead(r, bytes, at + 1, size)) {
+            StopsAt(check, bytes, size, at);
+            return true;
+        }
+    }
 }
 
 namespace {
@@ -217,6 +275,7 @@ bool Pdp11Block(const unsigned char* bytes, std::size_t size, std::size_t at,
                      OctalFrame(bytes[at + 1], shown, sizeof shown));
     count = bytes[at + 2] | bytes[at + 3] << 8;
     address = bytes[at + 4] | bytes[at + 5] << 8;
+    check.faultWhole = true;  // its header read: a fault in its count, sum or address
     if (count < 6)
         return Fault(check, at + 2, "byte count %lu\n"
                      "6 or more: the count includes the 6 header frames", count);
@@ -235,6 +294,7 @@ bool Pdp11Block(const unsigned char* bytes, std::size_t size, std::size_t at,
     if (count > 6 && address + count - 7 > 0xFFFF)
         return Fault(check, at + 4, "data from %06lo past 177777\n"
                      "a block within the 64 KiB the loader addresses", address);
+    check.faultWhole = false;
     return true;
 }
 
@@ -245,25 +305,24 @@ bool CheckPdp11(const unsigned char* bytes, std::size_t size, FormatCheck& check
     std::size_t at = 0;
     while (at < size && bytes[at] != 1)
         ++at;
-    check.data = at;
     check.leader = at;
     while (check.leader > 0 && bytes[check.leader - 1] == 0)
         --check.leader;
     if (at == size)
         return Fault(check, size, "no block\n001 000, the start of a block");
+    BeginSection(check, at);
     char shown[24];
     for (unsigned long count = 0, address = 0;;) {
         if (!Pdp11Block(bytes, size, at, check, count, address))
             return false;
-        ++check.units;
+        check.checked = ++check.units;
         at += count + 1;
         if (count == 6) {
             check.hasStart = true;
             check.start = address;
             break;
         }
-        Loads(check, address);
-        Loads(check, address + count - 7);
+        Loads(check, address, address + count - 7);
         while (at < size && bytes[at] == 0)
             ++at;
         if (at == size)
@@ -274,11 +333,8 @@ bool CheckPdp11(const unsigned char* bytes, std::size_t size, FormatCheck& check
                          "000, or the 001 that starts the next block",
                          OctalFrame(bytes[at], shown, sizeof shown));
     }
-    check.trailer = at;
-    for (; at < size; ++at)
-        if (bytes[at] != 0)
-            return Fault(check, at, "%s after the end block\n"
-                         "trailer (000): the loader has stopped",
-                         OctalFrame(bytes[at], shown, sizeof shown));
+    // The loader has jumped to the start or halted: it reads no further.
+    EndSection(check, at);
+    StopsAt(check, bytes, size, at);
     return true;
 }

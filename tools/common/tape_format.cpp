@@ -11,63 +11,12 @@ namespace {
 
 const char* const NAMES[] = {"none", "pdp8-bin", "pdp8-rim", "pdp11-lda", "intel-hex"};
 
-bool IsHexText(unsigned char c)
-{
-    return (c >= '0' && c <= ':') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')
-           || c == '\r' || c == '\n' || c == 0;
-}
-
-// From its first record mark to its last character nearly all of the tape
-// is hex digits, marks and line ends.
-bool LooksIntelHex(const unsigned char* bytes, std::size_t size)
-{
-    std::size_t first = 0, last = size, text = 0;
-    while (first < size && (bytes[first] & 0x7F) != ':')
-        ++first;
-    while (last > first && (bytes[last - 1] & 0x7F) == 0)
-        --last;
-    for (std::size_t at = first; at < last; ++at)
-        text += IsHexText(bytes[at] & 0x7F);
-    return last - first >= sizeof ":00000001FF" - 1 && text * 10 >= (last - first) * 9;
-}
-
-// Leader of 200, then most frames outside the text between rubouts are
-// frames of 6 bits or field settings, up to the trailer.
-bool LooksPdp8(const unsigned char* bytes, std::size_t size)
-{
-    std::size_t leader = 0, data = 0, last = size, frames = 0, counted = 0;
-    Pdp8Start(bytes, size, leader, data);
-    if (data == 0)
-        return false;
-    while (last > data && (bytes[last - 1] == 0200 || bytes[last - 1] == 0))
-        --last;
-    bool inText = false;
-    for (std::size_t at = data; at < last; ++at) {
-        if (bytes[at] == 0377)
-            inText = !inText;
-        else if (!inText) {
-            ++counted;
-            frames += bytes[at] < 0200 || IsFieldSetting(bytes[at]);
-        }
-    }
-    // A rubout whose text never ends leaves nothing to count: still PDP-8.
-    return frames * 10 >= counted * 8;
-}
-
-bool LooksPdp11(const unsigned char* bytes, std::size_t size)
-{
-    for (std::size_t at = 0; at + 1 < size; ++at)
-        if (bytes[at] == 1 && bytes[at + 1] == 0)
-            return true;
-    return false;
-}
-
 bool CheckAs(const unsigned char* bytes, std::size_t size, TapeFormat format, bool anyLineEnd,
              FormatCheck& check)
 {
     check = FormatCheck();
     check.format = format;
-    check.trailer = size;
+    check.trailer = check.after = size;
     switch (format) {
     case TapeFormat::PDP8_BIN: check.good = CheckPdp8(bytes, size, false, check); break;
     case TapeFormat::PDP8_RIM: check.good = CheckPdp8(bytes, size, true, check); break;
@@ -78,18 +27,73 @@ bool CheckAs(const unsigned char* bytes, std::size_t size, TapeFormat format, bo
     return check.good;
 }
 
-TapeFormat LooksLike(const unsigned char* bytes, std::size_t size)
+// Whether a check that failed got further along the tape than best: its
+// fault later, or at the same place after more units that passed.
+bool Further(const FormatCheck& check, const FormatCheck& best)
 {
-    if (LooksIntelHex(bytes, size))
-        return TapeFormat::INTEL_HEX;
-    // Its first block whole and right: a PDP-11 tape, whatever its data
-    // holds that looks like a PDP-8's.
-    FormatCheck blocks;
-    if (CheckAs(bytes, size, TapeFormat::PDP11_LDA, false, blocks) || blocks.units > 0)
-        return TapeFormat::PDP11_LDA;
-    if (LooksPdp8(bytes, size))
-        return TapeFormat::PDP8_BIN;
-    return LooksPdp11(bytes, size) ? TapeFormat::PDP11_LDA : TapeFormat::NONE;
+    if (check.faultAt != best.faultAt)
+        return check.faultAt > best.faultAt;
+    return check.checked > best.checked;
+}
+
+// The format whose check the tape passes, the most particular first; or
+// the one it gets furthest in, with its fault; NONE when every check
+// faults before it reads a unit whole.
+void CheckEachFormat(const unsigned char* bytes, std::size_t size, FormatCheck& check)
+{
+    static const TapeFormat ORDER[] = {TapeFormat::INTEL_HEX, TapeFormat::PDP11_LDA,
+                                       TapeFormat::PDP8_BIN, TapeFormat::PDP8_RIM};
+    FormatCheck each;
+    bool any = false;
+    for (TapeFormat format : ORDER) {
+        if (CheckAs(bytes, size, format, false, each)) {
+            check = each;
+            return;
+        }
+        if ((each.faultUnit > 1 || each.faultWhole) && (!any || Further(each, check))) {
+            check = each;
+            any = true;
+        }
+    }
+    if (!any) {
+        check = FormatCheck();
+        check.format = TapeFormat::NONE;
+    }
+}
+
+Section* Current(FormatCheck& check)
+{
+    const unsigned at = check.sectionCount - 1;
+    return check.sectionCount && at < MAX_SECTIONS ? &check.sections[at] : nullptr;
+}
+
+// Adds first to last to the section's areas, joined with those it touches.
+void AddArea(Section& section, unsigned long first, unsigned long last)
+{
+    LoadArea* areas = section.areas;
+    unsigned& count = section.areaCount;
+    unsigned at = 0;
+    while (at < count && areas[at].last + 1 < first)
+        ++at;
+    unsigned end = at;  // past the areas it touches
+    for (; end < count && areas[end].first <= last + 1; ++end) {
+        first = areas[end].first < first ? areas[end].first : first;
+        last = areas[end].last > last ? areas[end].last : last;
+    }
+    if (end == at && count == MAX_AREAS) {
+        section.moreAreas = true;
+        return;
+    }
+    // The areas from end on move to just after the new one.
+    const unsigned moved = count - end, to = at + 1;
+    if (to > end)
+        for (unsigned i = moved; i-- > 0;)
+            areas[to + i] = areas[end + i];
+    else
+        for (unsigned i = 0; i < moved; ++i)
+            areas[to + i] = areas[end + i];
+    areas[at] = {first, last};
+    count = to + moved;
 }
 
 } // namespace
@@ -129,18 +133,9 @@ const char* ParityName(Parity parity)
 bool CheckTape(const unsigned char* bytes, std::size_t size, TapeFormat format, bool anyLineEnd,
                FormatCheck& check)
 {
-    const bool found = format == TapeFormat::NONE;
-    if (found)
-        format = LooksLike(bytes, size);
-    if (CheckAs(bytes, size, format, anyLineEnd, check) || !found
-        || format != TapeFormat::PDP8_BIN)
-        return check.good;
-    // A RIM tape gives each data word an address of its own: read as BIN,
-    // it has about as many origins as data words, where a BIN tape has few.
-    FormatCheck rim;
-    if (CheckAs(bytes, size, TapeFormat::PDP8_RIM, false, rim)
-        || (check.origins > 1 && check.origins * 2 >= check.units - check.origins))
-        check = rim;
+    if (format != TapeFormat::NONE)
+        return CheckAs(bytes, size, format, anyLineEnd, check);
+    CheckEachFormat(bytes, size, check);
     return check.good;
 }
 
@@ -166,13 +161,44 @@ const char* OctalFrame(unsigned char frame, char* text, std::size_t size)
     return text;
 }
 
-void Loads(FormatCheck& check, unsigned long address)
+void Loads(FormatCheck& check, unsigned long first, unsigned long last)
 {
-    if (!check.loads || address < check.lowest)
-        check.lowest = address;
-    if (!check.loads || address > check.highest)
-        check.highest = address;
+    if (!check.loads || first < check.lowest)
+        check.lowest = first;
+    if (!check.loads || last > check.highest)
+        check.highest = last;
     check.loads = true;
+    if (Section* section = Current(check))
+        AddArea(*section, first, last);
+}
+
+void BeginSection(FormatCheck& check, std::size_t data)
+{
+    if (check.sectionCount == 0)
+        check.data = data;
+    ++check.sectionCount;
+    if (Section* section = Current(check)) {
+        *section = Section();
+        section->data = data;
+        section->units = check.units;
+    }
+}
+
+void EndSection(FormatCheck& check, std::size_t trailer)
+{
+    if (Section* section = Current(check)) {
+        section->trailer = trailer;
+        section->units = check.units - section->units;
+    }
+}
+
+void StopsAt(FormatCheck& check, const unsigned char* bytes, std::size_t size,
+             std::size_t trailer)
+{
+    check.trailer = check.after = trailer;
+    while (check.after < size
+           && (bytes[check.after] == 0 || bytes[check.after] == check.leaderCode))
+        ++check.after;
 }
 
 const char* UnitName(TapeFormat format)

@@ -95,8 +95,9 @@ unsigned char* SkippedLabel(TapeFormat format, const unsigned char* label, std::
     return skipped;
 }
 
-// The label, the file's rows before its leader, the leader, the data, the
-// trailer.
+// The label, the leader, the data, the trailer: what lies in the file
+// before its leader or after the end the loader would not read, or read
+// wrong.
 int WriteTape(const FormatJob& job, const unsigned char* bytes, const FormatCheck& check,
               const unsigned char* label, std::size_t labelRows)
 {
@@ -115,7 +116,6 @@ int WriteTape(const FormatJob& job, const unsigned char* bytes, const FormatChec
     SafeOutput out;
     const bool done = OpenSafeOutput(out, job.out, &job.in, 1)
                       && WriteSafeOutput(out, skipped, labelRows)
-                      && WriteSafeOutput(out, bytes, check.leader)
                       && WriteRows(out, job.leader, leader)
                       && WriteSafeOutput(out, rows, static_cast<std::size_t>(count))
                       && WriteRows(out, job.trailer, leader) && FinishSafeOutput(out);

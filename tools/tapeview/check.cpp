@@ -16,18 +16,35 @@ const char* Plural(unsigned long count)
     return count == 1 ? "" : "s";
 }
 
-// "It loads 00200 to 00277 (octal)", and where the format starts it.
-void PrintLoads(const FormatCheck& check)
+// "It loads 00200 to 00277 and 10000 to 10017 (octal)", within 79
+// columns, and where the format starts it.
+void PrintLoads(const FormatCheck& check, const Section& section)
 {
-    char low[16], high[16], start[16];
-    AddressText(check.format, check.lowest, low, sizeof low);
-    AddressText(check.format, check.highest, high, sizeof high);
-    AddressText(check.format, check.start, start, sizeof start);
     const char* base = check.format == TapeFormat::INTEL_HEX ? "hex" : "octal";
-    if (check.loads)
-        std::printf("It loads %s to %s (%s)", low, high, base);
-    else
-        std::printf("It loads no data");
+    int column = std::printf("It loads");
+    if (section.areaCount == 0)
+        column += std::printf(" no data");
+    for (unsigned i = 0; i < section.areaCount; ++i) {
+        char first[16], last[16], area[48];
+        AddressText(check.format, section.areas[i].first, first, sizeof first);
+        AddressText(check.format, section.areas[i].last, last, sizeof last);
+        const bool final = i + 1 == section.areaCount && !section.moreAreas;
+        const bool one = section.areas[i].first == section.areas[i].last;
+        const int length = std::snprintf(area, sizeof area, "%s%s%s%s",
+                                         i == 0 ? " " : final ? " and " : ", ", first,
+                                         one ? "" : " to ", one ? "" : last);
+        if (column + length > 66) {
+            std::printf("\n ");
+            column = 1;
+        }
+        column += std::printf("%s", area);
+    }
+    if (section.moreAreas)
+        std::printf(" and more areas");
+    if (section.areaCount)
+        std::printf(" (%s)", base);
+    char start[16];
+    AddressText(check.format, check.start, start, sizeof start);
     if (!check.hasStart)
         std::printf(".\n");
     else if (check.format == TapeFormat::INTEL_HEX)
@@ -49,10 +66,9 @@ void PrintPart(std::size_t from, std::size_t to, const char* what, bool count)
     std::printf("\n");
 }
 
-void PrintGood(const FormatCheck& check, std::size_t size, const char* name)
+// What a section holds, each unit checked.
+void PrintUnits(const FormatCheck& check, unsigned long units)
 {
-    const unsigned long units = check.units;
-    std::printf("%s holds a tape in %s, and it checks:\n", name, FormatName(check.format));
     if (check.format == TapeFormat::PDP8_BIN)
         std::printf("%lu word%s and the checksum, which is right.\n", units, Plural(units));
     else if (check.format == TapeFormat::PDP8_RIM)
@@ -65,14 +81,42 @@ void PrintGood(const FormatCheck& check, std::size_t size, const char* name)
         std::printf("%lu record%s and the end record, every checksum right;\n"
                     "channel 8 as --code %s punches it.\n", units - 1, Plural(units - 1),
                     ParityName(check.parity));
-    PrintLoads(check);
+}
+
+// A tape of several sections told section by section: the loader halts
+// at each trailer, and CONTINUE reads the next.
+void PrintSections(const FormatCheck& check)
+{
+    if (check.sectionCount == 1) {
+        PrintUnits(check, check.sections[0].units);
+        PrintLoads(check, check.sections[0]);
+        return;
+    }
+    std::printf("%u sections: the loader halts after each, and CONTINUE reads the next.\n",
+                check.sectionCount);
+    for (unsigned i = 0; i < check.sectionCount && i < MAX_SECTIONS; ++i) {
+        const Section& section = check.sections[i];
+        std::printf("Section %u, rows %lu to %lu: ", i + 1, static_cast<unsigned long>(section.data),
+                    static_cast<unsigned long>(section.trailer - 1));
+        PrintUnits(check, section.units);
+        PrintLoads(check, section);
+    }
+    if (check.sectionCount > MAX_SECTIONS)
+        std::printf("And %u sections more.\n", check.sectionCount - MAX_SECTIONS);
+}
+
+void PrintGood(const FormatCheck& check, std::size_t size, const char* name)
+{
+    std::printf("%s holds a tape in %s, and it checks:\n", name, FormatName(check.format));
+    PrintSections(check);
     PrintPart(0, check.leader, "before the leader, which the loader does not read", false);
     PrintPart(check.leader, check.data, "leader", true);
     PrintPart(check.data, check.trailer, "data", false);
-    PrintPart(check.trailer, size, "trailer", true);
+    PrintPart(check.trailer, check.after, "trailer", true);
+    PrintPart(check.after, size, "after the end, which the loader does not read", true);
     const unsigned long needs = MinimumLeader(check.format);
     const unsigned long leader = static_cast<unsigned long>(check.data - check.leader);
-    const unsigned long trailer = static_cast<unsigned long>(size - check.trailer);
+    const unsigned long trailer = static_cast<unsigned long>(check.after - check.trailer);
     if (leader < needs || trailer < needs)
         std::printf("Note: %lu row%s of leader and %lu of trailer, where the loader needs\n"
                     "%lu: tapeprep --format %s adds them.\n",
@@ -104,8 +148,8 @@ int CheckFormat(const unsigned char* bytes, std::size_t size, const char* name)
         return 0;
     }
     if (check.format == TapeFormat::NONE) {
-        std::printf("%s holds none of the formats\n%s: no hex records, no PDP-8 leader\n"
-                    "(200) before frames of 6 bits, no PDP-11 block (001 000).\n",
+        std::printf("%s holds none of the formats\n%s:\n"
+                    "it holds no whole record, block or word of any of them.\n",
                     name, FORMAT_NAMES);
         return 1;
     }
