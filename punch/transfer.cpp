@@ -209,6 +209,12 @@ TransferOutcome SendBytesToPunch(const ByteSource& source, LONG size, PortBase b
 
 TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, TransferControl* control)
 {
+    return SendFileToPunchFrom(path, portBase, 0, control);
+}
+
+TransferOutcome SendFileToPunchFrom(const wchar_t* path, PortBase portBase, LONG firstByte,
+                                    TransferControl* control)
+{
     TransferControl unwatched;
     if (!control)
         control = &unwatched;
@@ -224,8 +230,12 @@ TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, Transfer
     if (const HANDLE claim = ClaimPort(portBase)) {
         const HANDLE access = OpenPortAccess();
         if (access != INVALID_HANDLE_VALUE) {
-            outcome =
-                SendBytesToPunch({NextFileByte, &file}, FileSize(file.file), portBase, control);
+            const LONG size = FileSize(file.file);
+            file.offset = static_cast<unsigned long long>(firstByte);
+            outcome = size <= firstByte && firstByte > 0
+                          ? TransferOutcome::FileChanged
+                          : SendBytesToPunch({NextFileByte, &file}, size - firstByte, portBase,
+                                             control);
             ClosePortAccess(access);
         }
         ReleasePort(claim);

@@ -32,6 +32,11 @@ struct TransferControl {
 // stop is seen even while a read of the file hangs: the port is left at
 // rest at once, and the read is called off before this returns.
 TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, TransferControl* control);
+// The same from the byte after the first firstByte bytes of the file: the
+// rest of a tape that stopped. control's counts are of this send's bytes;
+// a file by then no longer than firstByte is FileChanged.
+TransferOutcome SendFileToPunchFrom(const wchar_t* path, PortBase portBase, LONG firstByte,
+                                    TransferControl* control);
 
 // Where a transfer's bytes come from: next(context) gives the next byte
 // (0-255), SOURCE_END after the last one, SOURCE_FAILED when a read fails,
