@@ -262,7 +262,7 @@ int PutAtRest(Port& port)
             std::printf(atRest ? "STROBE (pin 1) is\nlow, the port at rest. Switch the punch on now.\n"
                                : "bit 0 is not 1: the\nwrite did not take, and pin 1 (STROBE) may "
                                  "be high, which makes a punch\nswitched on punch. Do not switch "
-                                 "it on. Check the address and the port:\n");
+                                 "it on.\n");
             if (!atRest)
                 ExplainBios();
         } else {

@@ -212,13 +212,14 @@ int wmain(int argc, wchar_t** argv)
     char shown[MAX_PATH * 2], port[24], time[32];
     NarrowPath(job.path, shown, sizeof shown);
     if (job.from > 0 && job.from >= total) {
-        std::printf("--from %ld leaves nothing to punch: %s has %ld bytes.\n", job.from, shown,
-                    total);
+        std::printf("--from %ld leaves nothing to punch: the file has %ld bytes. The tape\n"
+                    "is whole already, or this is not the file it was punched from.\n",
+                    job.from, total);
         return EXIT_NOT_PUNCHED;
     }
     AllowInpOut32();
-    std::printf("Punching %ld bytes of %s on %s, about %s; Ctrl+C stops.\n",
-                total - job.from, shown, PortName(job.port, port, sizeof port),
+    std::printf("Punching %s\n%ld bytes on %s, about %s; Ctrl+C stops.\n", shown,
+                total - job.from, PortName(job.port, port, sizeof port),
                 Duration((total - job.from) * ROW_MS, time, sizeof time));
     std::fflush(stdout);
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
