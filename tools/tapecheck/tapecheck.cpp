@@ -299,7 +299,8 @@ void Watch(Port* ports, unsigned long seconds, int& busyPunches)
             busyPunches += port.busy ? 1 : -1;
             PrintClock();
             // Its first word, "LPT1" or "Port", keeps the line within 79.
-            std::printf("  %.*s %s\n", static_cast<int>(std::strcspn(port.name, " ")), port.name,
+            const char* space = std::strchr(port.name, ' ');
+            std::printf("  %.*s %s\n", static_cast<int>(space ? space - port.name : 4), port.name,
                         BusyLine(port.busy));
             std::fflush(stdout);
         }
