@@ -3,6 +3,7 @@
 // on LPT1, on a card's port at D010h, through giveio and through InpOut32.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include "app_driver.h"
+#include "port_claim.h"
 
 #include <doctest/doctest.h>
 
@@ -132,7 +133,7 @@ TEST_CASE("tapesend punches what the window punches, on LPT1 and on a card at D0
     }
 }
 
-TEST_CASE("--from punches the rest; a punch that stays busy is said; bad ports are refused")
+TEST_CASE("--from punches the rest; a busy punch is said; a port held or wrong is refused")
 {
     const std::string tapesend = SiblingPath("..\\tapesend.exe");
     const SendRun rest = Send(tapesend, "--from 25", BYTES);
@@ -155,6 +156,19 @@ TEST_CASE("--from punches the rest; a punch that stays busy is said; bad ports a
         CHECK(refused.emulated.exitCode == 2);
         CHECK(refused.emulated.trace.empty());
     }
+    // The card's port is claimed by its own address, as a send claims LPT1.
+    const HANDLE held = ClaimPort(CARD);
+    REQUIRE(held != nullptr);
+    const SendRun claimed = Send(tapesend, "--port 0xD010", BYTES, CARD_PORT);
+    const SendRun other = Send(tapesend, "--port lpt1", "ab");
+    ReleasePort(held);
+    CHECK(claimed.emulated.exitCode == 1);
+    CHECK(claimed.emulated.trace.empty());
+    REQUIRE(claimed.lines.size() >= 3);
+    CHECK(claimed.lines[claimed.lines.size() - 3] == "Could not open LPT port: Port D010h.");
+    CHECK(other.emulated.exitCode == 0);
+    CHECK(other.emulated.punched == "ab");
+
     const SendRun past = Send(tapesend, "--from 40", BYTES);
     CHECK(past.emulated.exitCode == 1);
     REQUIRE_FALSE(past.lines.empty());
