@@ -35,9 +35,35 @@ constexpr unsigned CONTROL_AT_REST = CONTROL_STROBE;
 constexpr unsigned STATUS_PAPER_END = 0x20;  // pin 12
 constexpr unsigned STATUS_ERROR = 0x08;      // pin 15
 
-// Opens the giveio device, whose opening grants this process port I/O.
-// Returns INVALID_HANDLE_VALUE when the driver is missing or refuses.
-HANDLE OpenPortAccess();
+// The two ways to the registers. giveio lets this process's own in and out
+// reach the port; 64-bit Windows cannot load it. There the InpOut32
+// library's driver does the I/O for the process, through Inp32 and Out32
+// of the library's DLL, which the person installs beside the program.
+enum class PortRoute { None, Giveio, InpOut32 };
+enum class InpOutState { NotTried, NoDll, NoFunctions, DriverNotOpen, Opened };
+#ifdef _WIN64
+#define INPOUT_DLL "inpoutx64.dll"
+#else
+#define INPOUT_DLL "inpout32.dll"
+#endif
+
+// Which route OpenPortAccess opened, and why the others did not.
+struct PortAccessReport {
+    PortRoute route = PortRoute::None;
+    DWORD giveioError = 0;  // GetLastError of the failed giveio open
+    InpOutState inpOut = InpOutState::NotTried;
+    DWORD dllError = 0;     // GetLastError of the failed load of the DLL
+};
+
+// From now on OpenPortAccess falls back on InpOut32 where giveio does not
+// open. The console tools allow it; the window program keeps giveio only.
+void AllowInpOut32();
+
+// Opens the giveio device, whose opening grants this process port I/O, or
+// where it does not open and InpOut32 is allowed, the DLL beside the
+// program if its driver runs. Returns INVALID_HANDLE_VALUE when neither
+// opens. Until ClosePortAccess, the registers go through the route opened.
+HANDLE OpenPortAccess(PortAccessReport* report = nullptr);
 void ClosePortAccess(HANDLE access);
 
 // One 8-bit `in`; the full byte, widened without sign.

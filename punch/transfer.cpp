@@ -232,6 +232,12 @@ TransferOutcome SendBytesToPunch(const unsigned char* bytes, LONG size, PortBase
 
 TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, TransferControl* control)
 {
+    return SendFileToPunchFrom(path, portBase, 0, control);
+}
+
+TransferOutcome SendFileToPunchFrom(const wchar_t* path, PortBase portBase, LONG firstByte,
+                                    TransferControl* control)
+{
     TransferControl unwatched;
     if (!control)
         control = &unwatched;
@@ -248,7 +254,9 @@ TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, Transfer
         if (const HANDLE claim = ClaimPort(portBase)) {
             const HANDLE access = OpenPortAccess();
             if (access != INVALID_HANDLE_VALUE) {
-                outcome = SendBytesToPunch(file.bytes, file.length, portBase, control);
+                const LONG first = firstByte < file.length ? firstByte : file.length;
+                outcome = SendBytesToPunch(file.bytes + first, file.length - first, portBase,
+                                           control);
                 ClosePortAccess(access);
             }
             ReleasePort(claim);
@@ -283,13 +291,16 @@ void FormatTooLarge(ULONGLONG size, wchar_t (&text)[OUTCOME_TEXT_CAPACITY])
     wchar_t longestTime[40];
     FormatDuration(size * ROW_MS / 1000, fileTime);
     FormatDuration(MAX_TAPE_BYTES * ROW_MS / 1000, longestTime);
+    // Lines a console shows whole, too.
     wsprintfW(text,
-              L"The file is too large to punch: %I64u bytes would take %s at %d.%d ms a row "
-              L"and fill %I64u reels of 1000 ft.\n\n"
-              L"A tape holds at most %ld bytes, ten reels, %s of punching. Make pieces of at most "
-              L"that size with tapeprep --from and --to, and punch them one at a time.",
-              size, fileTime, static_cast<int>(ROW_MS), static_cast<int>(ROW_MS * 10) % 10,
-              (size + ROWS_PER_REEL - 1) / ROWS_PER_REEL, MAX_TAPE_BYTES, longestTime);
+              L"The file is too large to punch: %I64u bytes, %I64u reels of 1000 ft,\n"
+              L"which would take %s at %d.%d ms a row.\n\n"
+              L"A tape holds at most %ld bytes, ten reels, %s of punching.\n"
+              L"Make pieces of at most that size with tapeprep --from and --to, and\n"
+              L"punch them one at a time.",
+              size, (size + ROWS_PER_REEL - 1) / ROWS_PER_REEL, fileTime,
+              static_cast<int>(ROW_MS), static_cast<int>(ROW_MS * 10) % 10, MAX_TAPE_BYTES,
+              longestTime);
 }
 
 } // namespace

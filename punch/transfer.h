@@ -49,6 +49,11 @@ struct TransferControl {
 // control may be null when nobody watches. A stop is seen even while a read
 // of the file hangs; the read is called off before this returns.
 TransferOutcome SendFileToPunch(const wchar_t* path, PortBase portBase, TransferControl* control);
+// The same from the byte after the first firstByte bytes of the file: the
+// rest of a tape that stopped. control's counts are of this send's bytes;
+// a file by then no longer than firstByte leaves nothing to punch.
+TransferOutcome SendFileToPunchFrom(const wchar_t* path, PortBase portBase, LONG firstByte,
+                                    TransferControl* control);
 
 // The byte loop on its own, for bytes already in memory and port access
 // that is already granted. A stop asked for once every byte has been

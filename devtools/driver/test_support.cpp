@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include "port_io.h"
 
 #include <cstdio>
 #include <fstream>
@@ -55,6 +56,16 @@ Folder::~Folder()
     for (const std::string& name : Names())
         DeleteFileW(Widen(*this / name).c_str());
     RemoveDirectoryW(Widen(path).c_str());
+}
+
+std::string BesideInpOut(const Folder& folder, const char* program)
+{
+    const std::string name(program);
+    const std::string copy = folder / name.substr(name.find_last_of('\\') + 1);
+    CopyFileW(Widen(SiblingPath("inpout\\" INPOUT_DLL)).c_str(),
+              Widen(folder / INPOUT_DLL).c_str(), FALSE);
+    CopyFileW(Widen(SiblingPath(program)).c_str(), Widen(copy).c_str(), FALSE);
+    return copy;
 }
 
 std::set<std::string> Folder::Names() const

@@ -33,6 +33,11 @@ struct Folder {
     std::set<std::string> Names() const;
 };
 
+// A shipped program (a path such as "..\\tapesend.exe") copied into folder
+// beside the stand-in for InpOut32's DLL, as a person puts the DLL beside
+// the programs; returns the copy's path.
+std::string BesideInpOut(const Folder& folder, const char* program);
+
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // The whole file, or an empty string when it cannot be read.
 std::string ReadFileBytes(const std::string& path);

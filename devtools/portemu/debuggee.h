@@ -35,6 +35,8 @@ struct Debuggee {
     Address createFile = 0;                                // ntdll!NtCreateFile in the program
     std::unordered_map<DWORD, Address> giveioReturns;      // thread id -> return address
     std::unordered_map<Address, std::uint8_t> breakpoints; // address -> byte replaced
+    // Where the InpOut32 DLL lies, whose I/O stands for its driver's.
+    Address inpOutStart = 0, inpOutEnd = 0;
     std::unordered_map<DWORD, Address> rearm;              // thread id -> breakpoint to put back
 };
 
@@ -42,6 +44,11 @@ bool ReadMemory(HANDLE process, Address address, void* into, std::size_t size);
 
 // ntdll has been loaded at base: watch its NtCreateFile for \\.\giveio.
 void WatchForGiveio(Debuggee& debuggee, Address base);
+// A DLL has been loaded at base, or unloaded from there: note where the
+// InpOut32 DLL lies.
+void WatchForInpOut(Debuggee& debuggee, Address base, bool loaded);
+// Whether Windows lets the instruction at address do port I/O.
+bool MayDoPortIo(const Debuggee& debuggee, Address address);
 // A breakpoint of ours was hit: act on it and let the thread go on.
 void HitBreakpoint(Debuggee& debuggee, HANDLE thread, DWORD threadId, Address address);
 // The thread stepped past a breakpoint that must go back.

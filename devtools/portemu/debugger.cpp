@@ -60,7 +60,7 @@ bool EmulateInstruction(Debuggee& debuggee, TrapHandler handle, void* handlerCon
         return false;
     const unsigned port =
         io->form == IoForm::Immediate ? io->immediate : (DataRegister(context) & 0xFFFF);
-    const Trap trap = {address, io, port, debuggee.accessGranted, now,
+    const Trap trap = {address, io, port, MayDoPortIo(debuggee, address), now,
                        debuggee.heldTicks[event.dwThreadId], debuggee.programStart,
                        event.dwThreadId};
     std::uint8_t value = static_cast<std::uint8_t>(Accumulator(context));
@@ -201,11 +201,14 @@ bool RunDebugLoop(TrapHandler handle, void* context, DWORD& exitCode)
             break;
         case LOAD_DLL_DEBUG_EVENT:
             WatchForGiveio(debuggee, reinterpret_cast<Address>(event.u.LoadDll.lpBaseOfDll));
+            WatchForInpOut(debuggee, reinterpret_cast<Address>(event.u.LoadDll.lpBaseOfDll), true);
             CloseIfSet(event.u.LoadDll.hFile);
             break;
         case UNLOAD_DLL_DEBUG_EVENT:
             // Other code may be loaded where the DLL was.
             debuggee.decoded.clear();
+            WatchForInpOut(debuggee, reinterpret_cast<Address>(event.u.UnloadDll.lpBaseOfDll),
+                           false);
             break;
         case EXCEPTION_DEBUG_EVENT:
             status = HandleException(debuggee, handle, context, event, arrived);

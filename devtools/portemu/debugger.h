@@ -18,7 +18,7 @@ struct Trap {
     Address address;
     const IoInstruction* io;
     unsigned port;
-    bool granted;            // giveio was opened: Windows lets the program do port I/O
+    bool granted;  // giveio was opened, or InpOut32's DLL does it: the port I/O is let through
     LONGLONG ticks;          // performance counter when the trap arrived
     LONGLONG heldTicks;      // the thread's time held stopped at its earlier traps
     LONGLONG programStart;   // performance counter when the program started

@@ -1,5 +1,6 @@
 // The watch on \\.\giveio: breakpoints that tell when the program may do port I/O.
 #include "debuggee.h"
+#include "port_io.h"
 
 #include <winternl.h>
 
@@ -126,6 +127,31 @@ void WatchForGiveio(Debuggee& debuggee, Address base)
     debuggee.createFile =
         base + (reinterpret_cast<Address>(ours) - reinterpret_cast<Address>(ntdll));
     InsertBreakpoint(debuggee, debuggee.createFile);
+}
+
+// InpOut32's driver does the port I/O that its DLL asks for, with or without
+// giveio: here the DLL's own in and out stand for it.
+void WatchForInpOut(Debuggee& debuggee, Address base, bool loaded)
+{
+    if (!loaded) {
+        if (base == debuggee.inpOutStart)
+            debuggee.inpOutStart = debuggee.inpOutEnd = 0;
+        return;
+    }
+    IMAGE_DOS_HEADER dos;
+    IMAGE_NT_HEADERS nt;
+    if (lstrcmpiA(ModuleName(debuggee.process, base).c_str(), INPOUT_DLL)
+        || !ReadMemory(debuggee.process, base, &dos, sizeof dos)
+        || !ReadMemory(debuggee.process, base + dos.e_lfanew, &nt, sizeof nt))
+        return;
+    debuggee.inpOutStart = base;
+    debuggee.inpOutEnd = base + nt.OptionalHeader.SizeOfImage;
+}
+
+bool MayDoPortIo(const Debuggee& debuggee, Address address)
+{
+    return debuggee.accessGranted
+           || (address >= debuggee.inpOutStart && address < debuggee.inpOutEnd);
 }
 
 // A breakpoint of ours was hit: act on it, then let the thread run the

@@ -149,7 +149,8 @@ AccessResult PortAccess(PortModel& model, const Moment& at, unsigned port, bool 
                         std::uint8_t& value)
 {
     AccessResult result = {nullptr, "", -1};
-    const int index = (port & ~3u) == LPT1_BASE ? 0 : (port & ~3u) == LPT2_BASE ? 1 : -1;
+    const unsigned* bases = model.options.bases;
+    const int index = (port & ~3u) == bases[0] ? 0 : (port & ~3u) == bases[1] ? 1 : -1;
     const unsigned reg = port & 3u;
     if (index < 0 || reg > CONTROL_REGISTER) {
         result.refused = "port not emulated";
@@ -159,6 +160,8 @@ AccessResult PortAccess(PortModel& model, const Moment& at, unsigned port, bool 
     if (model.options.absent[index]) {
         if (isIn)
             value = NOTHING_THERE;
+    } else if (!isIn && model.options.ignoresWrites[index]) {
+        return result;
     } else if (isIn && reg == STATUS_REGISTER) {
         value = Status(model, punch, at.micros);
     } else if (isIn) {

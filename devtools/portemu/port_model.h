@@ -13,7 +13,10 @@ struct PunchOptions {
     // BUSY held from busyFrom to busyTo ms after the program started.
     long long busyFrom = NEVER;
     long long busyTo = NEVER;
+    // The ports' addresses: LPT1's, and LPT2's or a PCI card's in its place.
+    unsigned bases[2] = {0x378, 0x278};
     bool absent[2] = {};          // LPT1, LPT2: no port at the address
+    bool ignoresWrites[2] = {};   // writes go nowhere; reads as before them
     bool busy[2] = {};            // that punch holds BUSY for good
     bool error[2] = {};           // pin 15 (ERROR) held low
     // The punches drive pin 12 (paper end) from their tape-low line: low

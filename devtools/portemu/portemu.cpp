@@ -4,6 +4,7 @@
 // on LPT2, so the real program can be tested without hardware.
 #include "debugger.h"
 #include "port_model.h"
+#include "port_io.h"
 #include "recording.h"
 #include "command_line.h"
 #include "tape_row.h"
@@ -34,6 +35,11 @@ const char HELP[] =
     "  --absent lpt1|lpt2\n"
     "                    no port at that address: every register reads FFh\n"
     "                    and writes go nowhere (may be given twice)\n"
+    "  --ignores-writes lpt1|lpt2\n"
+    "                    a port that takes no write: the registers read as\n"
+    "                    before any write (may be given twice)\n"
+    "  --lpt2-at ADDRESS the second port at ADDRESS (hex, 0xD010) instead of\n"
+    "                    278h, as a PCI card's port; lpt2 above names it\n"
     "  --busy lpt1|lpt2  the punch on that port holds BUSY for good, as if\n"
     "                    switched off (may be given twice)\n"
     "  --error lpt1|lpt2 pin 15 (ERROR) held low on that port: status bit 3\n"
@@ -48,7 +54,9 @@ const char HELP[] =
     "Errors, as a real port and punch would have them: each is written to\n"
     "stderr and to the trace as an ERROR line, and makes portemu exit with 97.\n"
     "  - port I/O before the program has opened \\\\.\\giveio (Windows raises a\n"
-    "    privileged-instruction exception; the program gets it here too)\n"
+    "    privileged-instruction exception; the program gets it here too),\n"
+    "    but for the I/O of a DLL named " INPOUT_DLL ", which stands for\n"
+    "    InpOut32's DLL and its driver\n"
     "  - a STROBE release while the punch holds BUSY, or with no 0xFF on the\n"
     "    data lines (the first data write after STROBE went low) before the\n"
     "    byte, or with the byte written less than 12 ms after that 0xFF: the\n"
@@ -190,8 +198,8 @@ void TakePorts(const Option& option, bool* ports)
 int ParseOptions(int argc, wchar_t** argv, Options& options)
 {
     static const char* const PORTS[] = {"lpt1", "lpt2", nullptr};
-    enum { BUSY_MS, STUCK_AFTER, BUSY_WINDOW, TAPE_LOW_AFTER, ABSENT, BUSY, ERROR_HELD, LIVE,
-           TRACE, PUNCHED, OPTION_COUNT };
+    enum { BUSY_MS, STUCK_AFTER, BUSY_WINDOW, TAPE_LOW_AFTER, ABSENT, IGNORES_WRITES, LPT2_AT,
+           BUSY, ERROR_HELD, LIVE, TRACE, PUNCHED, OPTION_COUNT };
     const char MS[] = "a number of ms, 0 to 4294967295";
     const char BYTES[] = "a number of bytes, 0 to 4294967295";
     Option table[OPTION_COUNT] = {
@@ -200,6 +208,9 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
         TextOption("--busy-window", "FROM-TO in ms, FROM before TO"),
         NumberOption("--tape-low-after", 0, MAX_COUNT, false, BYTES),
         WordOption("--absent", PORTS, true, "lpt1 or lpt2"),
+        WordOption("--ignores-writes", PORTS, true, "lpt1 or lpt2"),
+        NumberOption("--lpt2-at", 0x100, 0xFFFC, true, "an address in hex, 0x100 to 0xFFFC",
+                     LPT2_BASE),
         WordOption("--busy", PORTS, true, "lpt1 or lpt2"),
         WordOption("--error", PORTS, true, "lpt1 or lpt2"),
         FlagOption("--live"),
@@ -221,6 +232,8 @@ int ParseOptions(int argc, wchar_t** argv, Options& options)
     TakeCount(table[STUCK_AFTER], punch.stuckAfter);
     TakeCount(table[TAPE_LOW_AFTER], punch.tapeLowAfter);
     TakePorts(table[ABSENT], punch.absent);
+    TakePorts(table[IGNORES_WRITES], punch.ignoresWrites);
+    punch.bases[1] = static_cast<unsigned>(table[LPT2_AT].number);
     TakePorts(table[BUSY], punch.busy);
     TakePorts(table[ERROR_HELD], punch.error);
     options.live = table[LIVE].given;

@@ -4,7 +4,8 @@
 #   output the README shows, its table of codes and its pictures;
 # - tapecheck under the emulated port, on benches ready and not;
 # - the program punching two files through the emulated port: one with
-#   every byte value, one a tape of a few hundred bytes that tapeprep made.
+#   every byte value, one a tape of a few hundred bytes that tapeprep made;
+#   tapesend punching that tape on a card's port at D010h.
 #   Each tape byte for byte, the register accesses in order (punch_check).
 # Bytes, texts and order are checked, never pace: this also runs in an
 # emulated machine, many times slower than a real one.
@@ -27,7 +28,7 @@ rm -rf "$work"
 mkdir -p "$work/tests"
 work=$(cd "$work" && pwd)
 cp "$build/tapelark.exe" "$build/tapecheck.exe" "$build/tapeprep.exe" "$build/tapeview.exe" \
-    "$build/portemu.exe" "$source/docs/sample.txt" "$source/docs/hello.lda" "$work/" || exit 1
+    "$build/tapesend.exe" "$build/portemu.exe" "$source/docs/sample.txt" "$source/docs/hello.lda" "$work/" || exit 1
 cp "$build/tests/punch_check.exe" "$work/tests/" || exit 1
 cd "$work"
 trap 'sh "$source/devtools/wine/stop-wine.sh" "$TAPELARK_WINE_DIR"' EXIT
@@ -202,7 +203,7 @@ checked "a byte ascii-even cannot carry is refused as the README shows" "$proble
 
 # Help and version, as every tool has them; /? is help for the shipped ones.
 version=$(sed -n 's/^project(tapelark VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
-for tool in tapeprep tapeview tapecheck portemu; do
+for tool in tapeprep tapeview tapecheck tapesend portemu; do
     wine "$work/$tool.exe" --version
     problem=
     [ $status -eq 0 ] && [ "$(cat out.txt)" = "$tool $version" ] ||
@@ -266,6 +267,12 @@ punch every-byte.bin LPT1
 wine "$work/tapeprep.exe" --leader 60 --trailer 60 --label "PUNCHED BY TAPELARK" sample.txt label.tape
 [ $status -eq 0 ] || checked "label.tape" "tapeprep failed: $(cat out.txt)"
 punch label.tape LPT2
+PUNCH="--lpt2-at 0xD010 --punched sent.tape" TAPELARK_BUILD=$work bounded \
+    sh "$source/devtools/run/emulated.sh" -- "$work/tapesend.exe" --port D010h label.tape
+problem=
+[ $status -eq 0 ] || problem="exit code $status: $(cat out.txt)"
+[ -z "$problem" ] && cmp -s label.tape sent.tape || problem="${problem:-not the file}"
+checked "tapesend --port D010h label.tape punches it on a card's port" "$problem"
 
 echo "check-shipped: $checks checks, $failures failed"
 [ $failures -eq 0 ]

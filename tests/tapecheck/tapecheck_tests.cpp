@@ -3,6 +3,7 @@
 // the one write of --rest.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include "port_claim.h"
+#include "port_io.h"
 #include "test_support.h"
 #include "version.h"
 
@@ -30,7 +31,8 @@ std::string Joined(const std::vector<std::string>& lines)
 }
 
 // Runs tapecheck with arguments under the emulated port with its options.
-CheckRun RunCheck(const std::string& emulatorOptions, const std::string& arguments)
+CheckRun RunCheck(const std::string& emulatorOptions, const std::string& arguments,
+                  const std::string& program = SiblingPath("..\\tapecheck.exe"))
 {
     const std::string trace = TempPath("trace");
     const std::string punched = TempPath("punched");
@@ -38,7 +40,7 @@ CheckRun RunCheck(const std::string& emulatorOptions, const std::string& argumen
     CheckRun run;
     run.exitCode = RunProcessCapturing(
         UnderEmulatedPort(emulatorOptions, trace, punched,
-                          Quoted(SiblingPath("..\\tapecheck.exe")) + " " + arguments),
+                          Quoted(program) + " " + arguments),
         RUN_TIMEOUT_MS, output);
     run.lines = SplitLines(output);
     // Every line fits an 80-column console.
@@ -72,8 +74,8 @@ void CheckOnlyReads(const CheckRun& run)
     for (const TraceLine& line : run.trace) {
         INFO("port " << std::hex << line.port);
         CHECK(line.isIn);
-        const unsigned offset = line.port & 0xF;
-        CHECK((offset == 9 || offset == 0xA));
+        const unsigned offset = line.port & 3;
+        CHECK((offset == STATUS_REGISTER || offset == CONTROL_REGISTER));
     }
 }
 
@@ -214,6 +216,34 @@ TEST_CASE("--rest claims the port as a send does and writes control 01h, nothing
     CheckOnlyReads(absent);
 }
 
+TEST_CASE("--rest reads its write back, and --port and --rest take a card's address")
+{
+    // A port that ignores the write: control still reads E0h, STROBE not low.
+    const CheckRun ignored = RunCheck("--ignores-writes lpt1", "--rest lpt1");
+    CHECK(ignored.exitCode == 1);
+    CheckSays(ignored, {LPT1_ANSWERS,
+                        "LPT1 (378h): control 01h written, it reads E0h: bit 0 is not 1: the",
+                        "write did not take, and pin 1 (STROBE) may be high, which makes a punch",
+                        "switched on punch. Do not switch it on.", CHECK_BIOS});
+
+    const std::string card = "--lpt2-at 0xD010";
+    const CheckRun checked = RunCheck(card, "--port D010h");
+    CHECK(checked.exitCode == 0);
+    CheckSays(checked, {DRIVER_OPENED, "Port D010h: status 7Fh, control E0h: a parallel port answers.",
+                        READY, "Ready to punch."});
+    CheckOnlyReads(checked);
+    const CheckRun rest = RunCheck(card, "--rest 0xd010");
+    CHECK(rest.exitCode == 0);
+    CheckSays(rest, {"Port D010h: control 01h written, it reads E1h: STROBE (pin 1) is"});
+    CHECK(rest.traceErrors.empty());
+    REQUIRE_FALSE(rest.trace.empty());
+    CHECK(rest.trace.back().port == 0xD012);
+    const CheckRun none = RunCheck(card + " --absent lpt2", "--port D010h");
+    CHECK(none.exitCode == 1);
+    CheckSays(none, {"Port D010h: status FFh, control FFh: no parallel port answers at D010h.",
+                     CHECK_BIOS, "in Device Manager."});
+}
+
 TEST_CASE("--watch prints a line each time BUSY changes")
 {
     // The punch goes busy from 1.5 s to 2.5 s after the program starts, as
@@ -248,6 +278,7 @@ TEST_CASE("a wrong command line gets the usage, exit code 2 and no register read
     for (const char* arguments : {"--port lpt3", "--port", "--watch 0", "--watch 1x", "--watch",
                                   "--verbose", "lpt1", "--rest", "--rest both",
                                   "--rest lpt1 --port lpt1", "--watch 5 --rest lpt2",
+                                  "--port 378", "--rest 0x37A", "--port 0x80",
                                   // Refusals too long for a line are broken to fit.
                                   "--port a-port-name-long-enough-to-push-the-refusal-past-one-line",
                                   "--port a-port-name-long-enough-to-be-longer-than-a-whole-line-of-"
@@ -255,7 +286,7 @@ TEST_CASE("a wrong command line gets the usage, exit code 2 and no register read
         INFO("arguments: " << std::string(arguments));
         const CheckRun run = RunCheck("", arguments);
         CHECK(run.exitCode == 2);
-        CheckSays(run, {"usage: tapecheck [--port lpt1|lpt2|both] [--watch SECONDS]"});
+        CheckSays(run, {"usage: tapecheck [--port lpt1|lpt2|both|ADDRESS] [--watch SECONDS]"});
         CHECK(run.trace.empty());
     }
     const CheckRun version = RunCheck("", "--version");
@@ -277,10 +308,32 @@ TEST_CASE("without the giveio driver it says so and reads nothing" * doctest::sk
     INFO("printed:\n" << Joined(run.lines));
     REQUIRE_FALSE(run.lines.empty());
     CHECK(run.lines[0].rfind("Driver: \\\\.\\giveio does not open: Windows error ", 0) == 0);
-    CheckSays(run, {"  The giveio driver is not installed or not started, so no program may"});
+    const std::string NEITHER = "  Neither driver is installed and started, so no program may use the";
+    CheckSays(run, {"Driver: InpOut32 does not open: no " INPOUT_DLL " loads from the folder",
+                    NEITHER});
     CHECK(run.trace.empty());
     const CheckRun rest = RunCheck("", "--rest lpt1");
     CHECK(rest.exitCode == 1);
-    CheckSays(rest, {"  The giveio driver is not installed or not started, so no program may"});
+    CheckSays(rest, {NEITHER});
     CHECK(rest.trace.empty());
+
+    // InpOut32's DLL beside it: the route it takes, a card's port through it.
+    Folder kit("kit");
+    const std::string tapecheck = BesideInpOut(kit, "..\\tapecheck.exe");
+    const CheckRun inpOut = RunCheck("--lpt2-at 0xD010", "--port D010h", tapecheck);
+    CHECK(inpOut.exitCode == 0);
+    CheckSays(inpOut, {"Driver: InpOut32 opened (" INPOUT_DLL " beside this program, its",
+                       "Port D010h: status 7Fh, control E0h: a parallel port answers.",
+                       "Ready to punch."});
+    CheckOnlyReads(inpOut);
+    const CheckRun restThrough = RunCheck("", "--rest lpt1", tapecheck);
+    CHECK(restThrough.exitCode == 0);
+    CheckSays(restThrough, {"LPT1 (378h): control 01h written, it reads E1h: STROBE (pin 1) is"});
+    SetEnvironmentVariableA("TAPELARK_INPOUT_DRIVER", "stopped");
+    const CheckRun stopped = RunCheck("", "", tapecheck);
+    SetEnvironmentVariableA("TAPELARK_INPOUT_DRIVER", nullptr);
+    CHECK(stopped.exitCode == 1);
+    CheckSays(stopped, {"Driver: InpOut32 does not open: " INPOUT_DLL " loads, but says its",
+                        NEITHER});
+    CHECK(stopped.trace.empty());
 }

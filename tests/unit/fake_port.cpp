@@ -28,7 +28,7 @@ void ResetFake()
     fake = FakePort{};
 }
 
-HANDLE OpenPortAccess()
+HANDLE OpenPortAccess(PortAccessReport*)
 {
     Record(PortOp::OpenAccess);
     return fake.accessGranted ? FAKE_ACCESS_HANDLE : INVALID_HANDLE_VALUE;

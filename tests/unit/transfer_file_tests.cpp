@@ -106,10 +106,11 @@ TEST_CASE("a file that cannot be read whole, or is longer than a tape, punches n
     TransferControl sixteenMiB;
     sixteenMiB.sizeAtSend = 16 << 20;
     CHECK(Message(TransferOutcome::FileTooLarge, sixteenMiB)
-          == L"The file is too large to punch: 16777216 bytes would take 4 days 22 hours at "
-             L"25.3 ms a row and fill 140 reels of 1000 ft.\n\nA tape holds at most 1200000 "
-             L"bytes, ten reels, 8 hours 27 minutes of punching. Make pieces of at most that "
-             L"size with tapeprep --from and --to, and punch them one at a time.");
+          == L"The file is too large to punch: 16777216 bytes, 140 reels of 1000 ft,\n"
+             L"which would take 4 days 22 hours at 25.3 ms a row.\n\n"
+             L"A tape holds at most 1200000 bytes, ten reels, 8 hours 27 minutes of punching.\n"
+             L"Make pieces of at most that size with tapeprep --from and --to, and\n"
+             L"punch them one at a time.");
 
     // The longest tape is taken whole: stopped at its first byte, read to
     // its end.

@@ -143,10 +143,11 @@ TEST_CASE("a file longer than a tape is refused before the port is touched")
     StartWithFile(app, std::string(1200001, 'x'), "");
     Click(SendButton(app, LPT2));
     ExpectErrorBox(app.window,
-                   "The file is too large to punch: 1200001 bytes would take 8 hours 27 minutes "
-                   "at 25.3 ms a row and fill 11 reels of 1000 ft.\n\nA tape holds at most "
-                   "1200000 bytes, ten reels, 8 hours 27 minutes of punching. Make pieces of at "
-                   "most that size with tapeprep --from and --to, and punch them one at a time.");
+                   "The file is too large to punch: 1200001 bytes, 11 reels of 1000 ft,\n"
+                   "which would take 8 hours 27 minutes at 25.3 ms a row.\n\n"
+                   "A tape holds at most 1200000 bytes, ten reels, 8 hours 27 minutes of "
+                   "punching.\nMake pieces of at most that size with tapeprep --from and --to, "
+                   "and\npunch them one at a time.");
     CHECK(ReadWindowText(app.window) == TITLE);
     EndFromOutside(app);
     CHECK(ReadTrace(app.trace, nullptr).empty());

@@ -1,6 +1,10 @@
 #include "tool_common.h"
 
+#include "command_line.h"
+
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <cstdio>
 #include <cwchar>
 
@@ -66,4 +70,56 @@ void SayCannotRead(const char* tool, const wchar_t* path, DWORD error)
     char shown[MAX_PATH * 2], reason[300];
     std::fprintf(stderr, "%s: cannot read %s: %s\n", tool, NarrowPath(path, shown, sizeof shown),
                  ErrorReason(error, reason, sizeof reason));
+}
+
+namespace {
+
+// Below 100h lie the PC's own timer, interrupt and DMA controllers.
+constexpr unsigned LOWEST_PORT = 0x100;
+constexpr unsigned HIGHEST_PORT = 0xFFFC;  // its control register at FFFEh
+constexpr unsigned LPT1_ADDRESS = 0x378;
+constexpr unsigned LPT2_ADDRESS = 0x278;
+
+} // namespace
+
+bool ParsePortAddress(const wchar_t* text, unsigned& base)
+{
+    char word[8];
+    if (std::wcslen(text) >= sizeof word)
+        return false;
+    AsciiArgument(text, word, sizeof word);
+    if (!lstrcmpiA(word, "lpt1") || !lstrcmpiA(word, "lpt2")) {
+        base = word[3] == '1' ? LPT1_ADDRESS : LPT2_ADDRESS;
+        return true;
+    }
+    std::size_t length = std::strlen(word);
+    const char* digits = word;
+    if (length > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
+        digits += 2;
+        length -= 2;
+    } else if (length > 1 && (word[length - 1] == 'h' || word[length - 1] == 'H')) {
+        --length;
+    } else {
+        return false;
+    }
+    unsigned value = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(digits[i]);
+        if (!std::isxdigit(c))
+            return false;
+        value = value * 16 + (std::isdigit(c) ? c - '0' : std::tolower(c) - 'a' + 10);
+    }
+    if (value < LOWEST_PORT || value > HIGHEST_PORT || value % 4 != 0)
+        return false;
+    base = value;
+    return true;
+}
+
+const char* PortName(unsigned base, char* text, std::size_t size)
+{
+    if (base == LPT1_ADDRESS || base == LPT2_ADDRESS)
+        std::snprintf(text, size, "LPT%c (%Xh)", base == LPT1_ADDRESS ? '1' : '2', base);
+    else
+        std::snprintf(text, size, "Port %Xh", base);
+    return text;
 }
