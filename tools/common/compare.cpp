@@ -1,7 +1,7 @@
 // A tape against what a reader read back from it: leader and trailer left
 // out, since a reader adds or loses blank rows there; rows that a reader
 // lost or gained in one place named as such.
-#include "tapeview.h"
+#include "read_back.h"
 
 #include "tape_row.h"
 
