@@ -163,7 +163,8 @@ void SayEnd(const ReadResult& result, const Option* table, std::size_t rows)
     case ReadEnd::ROWS: std::printf("The read ended after --rows %lu.\n", table[ROWS].number); break;
     case ReadEnd::INTERRUPTED: std::printf("The read ended by Ctrl+C.\n"); break;
     case ReadEnd::PORT_FAILED:
-        std::printf("The read ended: %s failed:\n%s.\n", g_port, ErrorReason(result.portError, reason, sizeof reason));
+        std::printf("The read ended: %s failed:\n%s.\n", g_port,
+                    ErrorReason(result.portError, reason, sizeof reason));
         break;
     }
     const DWORD ms = result.lastMs - result.firstMs;
@@ -192,10 +193,10 @@ bool ReadFromPort(const wchar_t* path, const Option* table, TextBuffer& rows, Re
     DWORD error = 0;
     bool ok = SetUpLine(WINDOWS_SERIAL, port, settings, error);
     if (!ok)
-        RefusePort(error, "refuses these settings; give ones that it takes");
+        RefusePort(error, "refuses --baud, --bits, --parity or --stop as given");
     else if (!StartReader(WINDOWS_SERIAL, port, control)) {
         ok = false;
-        RefusePort(GetLastError(), "does not take --control; try another");
+        RefusePort(GetLastError(), "refuses --control as given");
     }
     if (ok) {
         std::printf("Waiting for the reader on %s: load the tape and start it.\n", g_port);
@@ -243,7 +244,8 @@ int Verdicts(const Option* table, const wchar_t* outPath, const TextBuffer& rows
                                NarrowPath(table[COMPARE].value, originalName, sizeof originalName),
                                BytesOf(rows), rows.length, outName, 0);
     }
-    return verdict == 0 && result.errorCount == 0 ? 0 : EXIT_FAILED;
+    const bool whole = result.end != ReadEnd::PORT_FAILED && result.errorCount == 0;
+    return verdict == 0 && whole ? 0 : EXIT_FAILED;
 }
 
 int Read(const wchar_t* const* files, const Option* table)
