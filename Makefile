@@ -12,14 +12,16 @@ CMAKE_FLAGS_X64 := $(TOOLCHAIN) -DMINGW_ARCH=x86_64
 CTEST = $(XVFB) sh -c 'ctest --test-dir $(1) --output-on-failure -j2 $(2); status=$$?; \
 	sh devtools/wine/stop-wine.sh $(1)/wine; exit $$status'
 
-.PHONY: deps build wine-build test test-shipped run pictures bench dist
+.PHONY: deps build wine-build test test-shipped run readback pictures bench dist
 
 # Beyond the compiler, CMake and Wine: stb's PNG writer for the screenshots,
 # zip for the release and unzip for its test, rsvg-convert and pngquant for
 # the release's pictures; simh, palbart and srecord, against which the
-# loader formats are tested.
+# loader formats are tested; this machine's own C compiler for the emulated
+# tape reader.
 deps:
-	@sh devtools/install-deps.sh libstb-dev zip unzip librsvg2-bin pngquant simh palbart srecord
+	@sh devtools/install-deps.sh libstb-dev zip unzip librsvg2-bin pngquant simh palbart srecord \
+		gcc libc6-dev
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
@@ -62,6 +64,13 @@ test-shipped: build
 # build/run/.
 run: wine-build
 	TAPELARK_BUILD=$(CURDIR)/$(WINE_BUILD) sh devtools/run/run.sh "$(FILE)"
+
+# The whole loop without hardware: a PDP-8 program made a tape, punched
+# through the emulated punch, read back from the emulated reader with a row
+# lost (FAULT='tapereader faults' for others, FAULT='' for none), and the
+# fault named. What it made lands in build/readback/.
+readback: wine-build
+	TAPELARK_BUILD=$(CURDIR)/$(WINE_BUILD) sh devtools/reader/readback.sh
 
 # Every picture in docs/, drawn afresh from the real program.
 pictures: wine-build

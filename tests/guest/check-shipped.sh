@@ -28,7 +28,7 @@ rm -rf "$work"
 mkdir -p "$work/tests"
 work=$(cd "$work" && pwd)
 cp "$build/tapelark.exe" "$build/tapecheck.exe" "$build/tapeprep.exe" "$build/tapeview.exe" \
-    "$build/tapesend.exe" "$build/portemu.exe" "$source/docs/sample.txt" "$source/docs/hello.lda" "$work/" || exit 1
+    "$build/tapesend.exe" "$build/taperead.exe" "$build/portemu.exe" "$source/docs/sample.txt" "$source/docs/hello.lda" "$work/" || exit 1
 cp "$build/tests/punch_check.exe" "$work/tests/" || exit 1
 cd "$work"
 trap 'sh "$source/devtools/wine/stop-wine.sh" "$TAPELARK_WINE_DIR"' EXIT
@@ -203,7 +203,7 @@ checked "a byte ascii-even cannot carry is refused as the README shows" "$proble
 
 # Help and version, as every tool has them; /? is help for the shipped ones.
 version=$(sed -n 's/^project(tapelark VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
-for tool in tapeprep tapeview tapecheck tapesend portemu; do
+for tool in tapeprep tapeview tapecheck tapesend taperead portemu; do
     wine "$work/$tool.exe" --version
     problem=
     [ $status -eq 0 ] && [ "$(cat out.txt)" = "$tool $version" ] ||

@@ -96,3 +96,35 @@ TEST_CASE("compare leaves out leader and trailer, names the first difference, a 
     for (const std::string& path : {expected, actual})
         DeleteFileA(path.c_str());
 }
+
+TEST_CASE("compare of a loader tape leaves out what lies before its data and after")
+{
+    const std::string expected = TempPath("expected"), actual = TempPath("actual");
+    // A pdp8-bin tape: lettering between rubouts, 200 leader, an origin, a
+    // word and the checksum, 200 trailer, blank tape.
+    const std::string leader(6, '\x80'), data("\x42\x00\x01\x02\x01\x05", 6);
+    const std::string tape = std::string("\0\xFFHI\xFF\0", 6) + leader + data + leader
+                             + std::string(3, '\0');
+    REQUIRE(WriteFileBytes(expected, tape));
+    auto compare = [&](const std::string& readBack) {
+        REQUIRE(WriteFileBytes(actual, readBack));
+        return RunTool("..\\tapeview.exe", "compare " + Quoted(expected) + " " + Quoted(actual));
+    };
+    // Started partway into the leader, run off partway through the trailer.
+    ToolRun run = compare(std::string(2, '\x80') + data + "\x80");
+    CHECK(run.exitCode == 0);
+    CHECK(run.output == "The same: 6 bytes of pdp8-bin data compared, without leader and\r\n"
+                        "trailer.\r\n");
+    // A hole not seen: the row, its channel and its distance into the data.
+    std::string misread = std::string(3, '\0') + leader + data;
+    misread[9 + 3] = '\x00';
+    run = compare(misread);
+    INFO(run.output);
+    CHECK(run.exitCode == 1);
+    CHECK(Contains(run.output, "First difference at offset 15 of " + expected + ": 02 there, 00"));
+    CHECK(Contains(run.output, "Only that row differs: channel 2 punched, not read;\r\n"
+                               "the rest (2 rows) matches.\r\n"
+                               "Offset 15 is 0.3 in (0.8 cm) from the start of the data.\r\n"));
+    for (const std::string& path : {expected, actual})
+        DeleteFileA(path.c_str());
+}

@@ -1,8 +1,10 @@
-// A tape against what a reader read back from it: leader and trailer left
-// out, since a reader adds or loses blank rows there; rows that a reader
-// lost or gained in one place named as such.
-#include "tapeview.h"
+// A tape against what a reader read back from it: what comes before the
+// data and after it left out, since a read starts and ends wherever the
+// tape lay in the reader; a row that a reader lost, gained or read wrong
+// named as such.
+#include "read_back.h"
 
+#include "tape_format.h"
 #include "tape_row.h"
 
 #include <cstdio>
@@ -12,19 +14,28 @@ namespace {
 
 constexpr std::size_t ROWS_AROUND = 3;
 
-// The part between the runs of trim at either end.
+// The data: for a tape in a loader format, from the end of its leader,
+// past any lettering before it; without the runs of trim, and of the
+// format's leader code, at either end.
 struct Middle {
     const unsigned char* bytes;
     std::size_t start;  // offset of its first byte in the file
     std::size_t length;
 };
 
-Middle Trimmed(const unsigned char* bytes, std::size_t size, unsigned char trim)
+Middle Trimmed(const unsigned char* bytes, std::size_t size, unsigned char trim,
+               TapeFormat format)
 {
+    FormatCheck check;
     std::size_t start = 0, end = size;
-    while (start < end && bytes[start] == trim)
+    if (format != TapeFormat::NONE) {
+        CheckTape(bytes, size, format, true, check);
+        start = check.data;
+    }
+    const unsigned char leader = format != TapeFormat::NONE ? check.leaderCode : trim;
+    while (start < end && (bytes[start] == trim || bytes[start] == leader))
         ++start;
-    while (end > start && bytes[end - 1] == trim)
+    while (end > start && (bytes[end - 1] == trim || bytes[end - 1] == leader))
         --end;
     return {bytes, start, end - start};
 }
@@ -94,6 +105,32 @@ bool ReportShift(const Middle& expected, const char* expectedName, const Middle&
                     shift, static_cast<unsigned long>(actual.start + same), at, expectedName);
     std::printf("they first differ there; the rest (%s) matches shifted by %s.\n",
                 Counted(rest, "row", matching, sizeof matching), shift);
+    if (!lost && extra == 1 && same > 0
+        && actual.bytes[actual.start + same] == actual.bytes[actual.start + same - 1])
+        std::printf("The row too many repeats the row before it: a row read twice.\n");
+    return true;
+}
+
+// One row read wrong, the rest the same: which channel a reader missed or
+// saw in it. Returns whether it was so.
+bool ReportChanged(const Middle& expected, const Middle& actual, std::size_t same)
+{
+    const std::size_t rest = expected.length - same - 1;
+    if (expected.length != actual.length
+        || std::memcmp(expected.bytes + expected.start + same + 1,
+                       actual.bytes + actual.start + same + 1, rest)
+               != 0)
+        return false;
+    const unsigned was = expected.bytes[expected.start + same];
+    const unsigned read = actual.bytes[actual.start + same];
+    const unsigned channels = was ^ read;
+    char matching[40];
+    std::printf("Only that row differs");
+    for (int channel = 1; channel <= 8; ++channel)
+        if (channels == 1u << (channel - 1))
+            std::printf(": channel %d %s", channel,
+                        was & channels ? "punched, not read" : "read, not punched");
+    std::printf(";\nthe rest (%s) matches.\n", Counted(rest, "row", matching, sizeof matching));
     return true;
 }
 
@@ -103,8 +140,13 @@ int CompareTapes(const unsigned char* expectedBytes, std::size_t expectedSize,
                  const char* expectedName, const unsigned char* actualBytes,
                  std::size_t actualSize, const char* actualName, unsigned char trim)
 {
-    const Middle expected = Trimmed(expectedBytes, expectedSize, trim);
-    const Middle actual = Trimmed(actualBytes, actualSize, trim);
+    // The format's rules only for a tape that holds one whole.
+    FormatCheck check;
+    const TapeFormat format = CheckTape(expectedBytes, expectedSize, TapeFormat::NONE, false, check)
+                                  ? check.format
+                                  : TapeFormat::NONE;
+    const Middle expected = Trimmed(expectedBytes, expectedSize, trim, format);
+    const Middle actual = Trimmed(actualBytes, actualSize, trim, format);
     const std::size_t common = expected.length < actual.length ? expected.length : actual.length;
     std::size_t same = 0;
     while (same < common
@@ -112,29 +154,41 @@ int CompareTapes(const unsigned char* expectedBytes, std::size_t expectedSize,
         ++same;
     char count[40];
     if (same == expected.length && same == actual.length) {
-        std::printf("The same: %s compared, without the rows of %02X at either end.\n",
-                    Counted(same, "byte", count, sizeof count), trim);
+        Counted(same, "byte", count, sizeof count);
+        if (format == TapeFormat::NONE)
+            std::printf("The same: %s compared, without the rows of %02X at either end.\n",
+                        count, trim);
+        else
+            std::printf("The same: %s of %s data compared, without leader and\n"
+                        "trailer.\n", count, FormatName(format));
         return 0;
     }
     const unsigned long at = static_cast<unsigned long>(expected.start + same);
-    const bool shifted = ReportShift(expected, expectedName, actual, actualName, same);
-    if (!shifted && same < common)
+    bool explained = ReportShift(expected, expectedName, actual, actualName, same);
+    if (!explained && same < common) {
         std::printf("First difference at offset %lu of %s: %02X there, %02X read back\n"
                     "(offset %lu of %s).\n",
                     at, expectedName, expected.bytes[at], actual.bytes[actual.start + same],
                     static_cast<unsigned long>(actual.start + same), actualName);
-    if (!shifted && actual.length < expected.length) {
+        explained = ReportChanged(expected, actual, same);
+    }
+    if (!explained && actual.length < expected.length) {
         const std::size_t unread = expected.length - actual.length;
         std::printf("%s ends early, at offset %lu of %s:\n%s %s not read.\n", actualName,
                     static_cast<unsigned long>(expected.start + actual.length), expectedName,
                     Counted(unread, "more byte", count, sizeof count),
                     unread == 1 ? "was" : "were");
     }
+    // 10 rows to the inch: tenths of an inch and of a centimetre.
+    const unsigned long rows = static_cast<unsigned long>(same);
+    const unsigned long centi = (rows * 254ul + 50) / 100;
+    std::printf("Offset %lu is %lu.%lu in (%lu.%lu cm) from the start of the data.\n", at,
+                rows / 10, rows % 10, centi / 10, centi % 10);
     if (same < expected.length)
         std::printf("Offset %lu is the count of bytes before it: tapeprep --from %lu makes a\n"
                     "repair piece that starts there.\n",
                     at, at);
-    if (!shifted && actual.length > expected.length)
+    if (!explained && actual.length > expected.length)
         std::printf("%s goes on too long:\n%s more than %s, from its offset %lu.\n", actualName,
                     Counted(actual.length - expected.length, "byte", count, sizeof count),
                     expectedName, static_cast<unsigned long>(actual.start + expected.length));

@@ -1,6 +1,6 @@
 // A tape checked against the loader format it holds: what it loads and
 // where its parts lie, or the first fault and where to find it on the tape.
-#include "tapeview.h"
+#include "read_back.h"
 
 #include "tape_format.h"
 #include "tape_row.h"
