@@ -5,6 +5,7 @@
 # terminal sends it.
 #   ctrl-c.sh WINE-RUN BUILD
 set -e
+. "$(dirname "$0")/../common/wait-for-line.sh"
 wine_run=$1 build=$2
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
@@ -12,12 +13,7 @@ trap 'rm -f "$out"' EXIT
 sh "$wine_run" "$build/portemu.exe" -- "$build/tapecheck.exe" --port lpt1 --watch 3600 \
     > "$out" 2>&1 &
 runner=$!
-waited=0
-until grep -q '^Watching' "$out"; do
-    [ $waited -lt 600 ] || { echo "FAIL: the watch did not start"; cat "$out"; exit 1; }
-    sleep 0.1
-    waited=$((waited + 1))
-done
+wait_for_line '^Watching' "$out" "the watch did not start"
 pkill -INT -f 'tapecheck.exe --port lpt1 --watch 3600'
 status=0
 wait $runner || status=$?

@@ -5,6 +5,7 @@
 # Ctrl+C, as the terminal sends it.
 #   ctrl-c.sh WINE-RUN BUILD
 set -e
+. "$(dirname "$0")/../common/wait-for-line.sh"
 wine_run=$1 build=$2
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
@@ -13,12 +14,7 @@ yes 'TAPELARK ' | head -c 3000 > "$folder/tape.bin"
 sh "$wine_run" "$build/portemu.exe" --trace "Z:$folder/trace" --punched "Z:$folder/punched" \
     -- "$build/tapesend.exe" --port lpt1 "Z:$folder/tape.bin" > "$folder/said" 2>&1 &
 runner=$!
-waited=0
-until grep -q '^3000 bytes on LPT1' "$folder/said"; do
-    [ $waited -lt 600 ] || { echo "FAIL: it did not start"; cat "$folder/said"; exit 1; }
-    sleep 0.1
-    waited=$((waited + 1))
-done
+wait_for_line '^3000 bytes on LPT1' "$folder/said" "it did not start"
 sleep 3
 pkill -INT -f "tapesend.exe --port lpt1 Z:$folder/tape.bin"
 status=0
