@@ -125,7 +125,8 @@ TEST_CASE("the tape is the file as it was at Send: another program's change afte
     for (const auto& change : changes) {
         INFO("file ", std::string(change.what));
         AppRun app;
-        const std::string bytes = RandomBytes(16, 9);
+        // Long enough that the caption counts past 5 well before the end.
+        const std::string bytes = RandomBytes(40, 9);
         const std::string path = StartWithFile(app, bytes, "--busy-ms 30");
         Click(SendButton(app, LPT1));
         REQUIRE(WaitUntil([&] { return std::atoi(ReadWindowText(app.window).c_str()) >= 5; }));
