@@ -162,46 +162,79 @@ static long Play(int master, const unsigned char* tape, long size, const struct 
     return sent;
 }
 
+/* How the reader plays: its rate, how long it holds the line afterwards,
+ * whether it waits to be started, and its faults. */
+struct Settings {
+    double rate, hold;
+    int wait;
+    struct Faults faults;
+};
+
+/* One option at argv[*i] and its value; 0 when it is wrong. */
+static int ReadOption(char** argv, int argc, int* i, struct Settings* s)
+{
+    const char* option = argv[*i];
+    if (strcmp(option, "--wait") == 0)
+        return s->wait = 1;
+    const char* value = *i + 1 < argc ? argv[++*i] : "";
+    struct Faults* f = &s->faults;
+    long channel = 0;
+    if (strcmp(option, "--rate") == 0)
+        return (s->rate = atof(value)) > 0;
+    if (strcmp(option, "--hold") == 0)
+        return (s->hold = atof(value)) >= 0;
+    if (strcmp(option, "--start") == 0)
+        return Numbers(value, &f->start, NULL, 0);
+    if (strcmp(option, "--end") == 0)
+        return Numbers(value, &f->end, NULL, 0);
+    if (strcmp(option, "--lose") == 0)
+        return Numbers(value, &f->lose, NULL, 0);
+    if (strcmp(option, "--repeat") == 0)
+        return Numbers(value, &f->repeat, NULL, 0);
+    if (strcmp(option, "--pause") == 0)
+        return Numbers(value, &f->pause, &f->pauseSeconds, 1);
+    if (strcmp(option, "--drop") != 0 && strcmp(option, "--add") != 0)
+        return 0;
+    const int drop = option[2] == 'd';
+    if (!Numbers(value, drop ? &f->drop : &f->add, &channel, 1) || channel < 1 || channel > 8)
+        return 0;
+    *(drop ? &f->dropMask : &f->addMask) = 1L << (channel - 1);
+    return 1;
+}
+
+/* A pseudo-terminal, raw, that link names; its master side, or -1 having
+ * said why. The slave side is held open so that the line stays up while
+ * the other side opens and closes it; raw, so that no byte is changed or
+ * echoed. It is this program's controlling terminal, in a session of its
+ * own: else Wine's server, which opens it, would take it and be hung up
+ * at the end. */
+static int OpenLine(const char* link, const char** device)
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+        return Fail("no pseudo-terminal"), -1;
+    *device = ptsname(master);
+    setsid();
+    const int terminal = open(*device, O_RDWR);
+    struct termios raw;
+    if (terminal < 0 || tcgetattr(terminal, &raw) != 0)
+        return Fail(*device), -1;
+    cfmakeraw(&raw);
+    tcsetattr(terminal, TCSANOW, &raw);
+    unlink(link);
+    if (symlink(*device, link) != 0)
+        return Fail(link), -1;
+    return master;
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 3)
         return Usage("a tape file and a link are needed");
-    struct Faults f = {0, NONE, NONE, NONE, NONE, 0, NONE, 0, NONE, 0};
-    double rate = 300, hold = 600;
-    int wait = 0;
+    struct Settings settings = {300, 600, 0, {0, NONE, NONE, NONE, NONE, 0, NONE, 0, NONE, 0}};
     for (int i = 3; i < argc; ++i) {
-        const char* option = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : "";
-        long channel = 0;
-        int ok = 1;
-        if (strcmp(option, "--wait") == 0) {
-            wait = 1;
-            continue;
-        }
-        ++i;
-        if (strcmp(option, "--rate") == 0)
-            ok = (rate = atof(value)) > 0;
-        else if (strcmp(option, "--hold") == 0)
-            ok = (hold = atof(value)) >= 0;
-        else if (strcmp(option, "--start") == 0)
-            ok = Numbers(value, &f.start, NULL, 0);
-        else if (strcmp(option, "--end") == 0)
-            ok = Numbers(value, &f.end, NULL, 0);
-        else if (strcmp(option, "--lose") == 0)
-            ok = Numbers(value, &f.lose, NULL, 0);
-        else if (strcmp(option, "--repeat") == 0)
-            ok = Numbers(value, &f.repeat, NULL, 0);
-        else if (strcmp(option, "--pause") == 0)
-            ok = Numbers(value, &f.pause, &f.pauseSeconds, 1);
-        else if (strcmp(option, "--drop") == 0 || strcmp(option, "--add") == 0) {
-            const int drop = option[2] == 'd';
-            ok = Numbers(value, drop ? &f.drop : &f.add, &channel, 1) && channel >= 1
-                 && channel <= 8;
-            *(drop ? &f.dropMask : &f.addMask) = 1L << (channel - 1);
-        } else
-            return Usage("unknown option");
-        if (!ok)
-            return Usage("an option's value is wrong");
+        if (!ReadOption(argv, argc, &i, &settings))
+            return Usage("an option or its value is wrong");
     }
 
     FILE* file = fopen(argv[1], "rb");
@@ -211,37 +244,23 @@ int main(int argc, char** argv)
     const long size = (long)fread(tape, 1, sizeof tape, file);
     fclose(file);
 
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-        return Fail("no pseudo-terminal");
-    const char* device = ptsname(master);
-    /* Held open so that the line stays up while the other side opens and
-     * closes it; raw, so that no byte is changed or echoed. It is this
-     * program's controlling terminal, in a session of its own: else Wine's
-     * server, which opens it, would take it and be hung up at the end. */
-    setsid();
-    const int terminal = open(device, O_RDWR);
-    struct termios raw;
-    if (terminal < 0 || tcgetattr(terminal, &raw) != 0)
-        return Fail(device);
-    cfmakeraw(&raw);
-    tcsetattr(terminal, TCSANOW, &raw);
-    unlink(argv[2]);
-    if (symlink(device, argv[2]) != 0)
-        return Fail(argv[2]);
+    const char* device = NULL;
+    const int master = OpenLine(argv[2], &device);
+    if (master < 0)
+        return 1;
     signal(SIGTERM, OnSignal);
     signal(SIGINT, OnSignal);
     signal(SIGUSR1, OnSignal);
     printf("tapereader: %s, %ld rows, on %s (%s) at %g rows a second\n", argv[1], size, argv[2],
-           device, rate);
+           device, settings.rate);
     fflush(stdout);
 
-    const long sent = Play(master, tape, size, &f, rate, !wait);
+    const long sent = Play(master, tape, size, &settings.faults, settings.rate, !settings.wait);
     if (sent < 0)
         return Fail("write");
     printf("tapereader: the tape ran out after %ld rows\n", sent);
     fflush(stdout);
-    for (double until = Now() + hold; !stopped && Now() < until;) {
+    for (double until = Now() + settings.hold; !stopped && Now() < until;) {
         int running = 1;
         Listen(master, &running, 0.2);
     }
