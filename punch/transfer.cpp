@@ -334,3 +334,10 @@ void RequestStop(TransferControl* control)
 {
     InterlockedExchange(&control->stopRequested, 1);
 }
+
+bool PunchStalled(const TransferControl& control)
+{
+    // Signed: a wait that began after now was read is not a long one.
+    return control.waitingForPunch
+        && static_cast<LONG>(PunchClockMs() - control.waitStartTick) > PUNCH_STALL_MS;
+}

@@ -70,3 +70,9 @@ bool OutcomeMessage(TransferOutcome outcome, const TransferControl& control,
 
 // Asks a running transfer to stop between bytes, or at once while it waits.
 void RequestStop(TransferControl* control);
+
+// A punch that holds BUSY longer than this is worth telling the user about:
+// out of tape, switched off or jammed.
+constexpr LONG PUNCH_STALL_MS = 2000;
+// Whether the transfer has waited that long for the punch, now.
+bool PunchStalled(const TransferControl& control);

@@ -4,16 +4,8 @@
 
 namespace {
 
-// A punch that stays busy longer than this is worth telling the user about.
-constexpr LONG PUNCH_STALL_MS = 2000;
-// A read of the file that takes longer than this is too.
+// A read of the file that takes longer than this is worth telling the user about.
 constexpr LONG SLOW_READ_MS = 1000;
-
-// Signed: a start after now was read is not a long time ago.
-bool LongerThan(DWORD since, LONG limitMs)
-{
-    return static_cast<LONG>(GetTickCount() - since) > limitMs;
-}
 
 void SetCaption(HWND window, const wchar_t* caption)
 {
@@ -46,12 +38,13 @@ void ShowCountCaption(HWND window, const wchar_t* news, LONG count, LONG total)
 
 void ShowProgressCaption(HWND window, const TransferControl& progress)
 {
-    if (progress.readingFile && LongerThan(progress.readStartTick, SLOW_READ_MS)) {
+    // Signed: a read that began after now was read is not a long one.
+    const LONG reading = static_cast<LONG>(GetTickCount() - progress.readStartTick);
+    if (progress.readingFile && reading > SLOW_READ_MS) {
         ShowCountCaption(window, L"Reading the file - ", progress.bytesRead, progress.fileSize);
         return;
     }
-    const bool stalled =
-        progress.waitingForPunch && LongerThan(progress.waitStartTick, PUNCH_STALL_MS);
+    const bool stalled = PunchStalled(progress);
     if (stalled || progress.bytesSent > 0) {
         ShowCountCaption(window, stalled ? L"Waiting for the punch - " : L"", progress.bytesSent,
                          progress.fileSize);

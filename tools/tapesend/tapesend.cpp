@@ -24,8 +24,6 @@ constexpr double ROWS_PER_FOOT = 120.0;
 // The live line on a console, and a line of its own into a file or a pipe.
 constexpr DWORD CONSOLE_LINE_MS = 250;
 constexpr DWORD LOGGED_LINE_MS = 5000;
-// As long as the window waits before it says that the punch holds BUSY.
-constexpr DWORD PUNCH_STALL_MS = 2000;
 // Windows ends the process once the handler of a closed console returns,
 // and gives it about 5 s: the stop takes one byte, or a read called off.
 constexpr DWORD STOP_WAIT_MS = 4000;
@@ -108,7 +106,7 @@ void ShowProgress(const Job& job, LONG total, bool console)
 {
     const DWORD waited = PunchClockMs() - g_control.waitStartTick;
     char line[96], left[32];
-    if (g_control.waitingForPunch && static_cast<LONG>(waited) > static_cast<LONG>(PUNCH_STALL_MS))
+    if (PunchStalled(g_control))
         std::snprintf(line, sizeof line, "Waiting for the punch (BUSY on for %s): %ld of %ld bytes",
                       Duration(waited, left, sizeof left), Punched(job), total);
     else
