@@ -155,13 +155,9 @@ int CheckFormat(const unsigned char* bytes, std::size_t size, const char* name)
     }
     char fault[200];
     FaultText(check, fault, sizeof fault);
-    // 10 rows to the inch: tenths of an inch and of a centimetre.
     const unsigned long at = static_cast<unsigned long>(check.faultAt);
-    const unsigned long centi = static_cast<unsigned long>((check.faultAt * 254ull + 50) / 100);
-    std::printf("%s holds a tape in %s with a fault:\n%s"
-                "Offset %lu is %lu.%lu in (%lu.%lu cm) from the start of the tape.\n",
-                name, FormatName(check.format), fault, at, at / 10, at % 10, centi / 10,
-                centi % 10);
+    std::printf("%s holds a tape in %s with a fault:\n%s", name, FormatName(check.format), fault);
+    PrintOffsetPlace(at, at, "tape");
     PrintAround(bytes, size, check.faultAt);
     return 1;
 }

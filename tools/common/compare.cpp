@@ -179,11 +179,7 @@ int CompareTapes(const unsigned char* expectedBytes, std::size_t expectedSize,
                     Counted(unread, "more byte", count, sizeof count),
                     unread == 1 ? "was" : "were");
     }
-    // 10 rows to the inch: tenths of an inch and of a centimetre.
-    const unsigned long rows = static_cast<unsigned long>(same);
-    const unsigned long centi = (rows * 254ul + 50) / 100;
-    std::printf("Offset %lu is %lu.%lu in (%lu.%lu cm) from the start of the data.\n", at,
-                rows / 10, rows % 10, centi / 10, centi % 10);
+    PrintOffsetPlace(at, static_cast<unsigned long>(same), "data");
     if (same < expected.length)
         std::printf("Offset %lu is the count of bytes before it: tapeprep --from %lu makes a\n"
                     "repair piece that starts there.\n",

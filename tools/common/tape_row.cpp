@@ -11,6 +11,13 @@ int TapeRowHeader(char* text, std::size_t size)
     return std::snprintf(text, size, "offset  %s  hex chr\n", channels);
 }
 
+void PrintOffsetPlace(unsigned long offset, unsigned long rows, const char* what)
+{
+    const unsigned long centi = static_cast<unsigned long>((rows * 254ull + 50) / 100);
+    std::printf("Offset %lu is %lu.%lu in (%lu.%lu cm) from the start of the %s.\n", offset,
+                rows / 10, rows % 10, centi / 10, centi % 10, what);
+}
+
 int TapeRowText(unsigned long offset, unsigned char byte, char* text, std::size_t size,
                 const char* shown)
 {

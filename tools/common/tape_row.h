@@ -3,9 +3,13 @@
 //   offset  87654 321  hex chr
 //        0 |O  O .O  |  48  H
 // Channel 8 (bit 7) on the left, the feed hole between channels 4 and 3.
+// And where a row lies along the tape, ten rows to the inch.
 #pragma once
 
 #include <cstddef>
+
+constexpr unsigned long ROWS_PER_FOOT = 120;
+constexpr double METRES_PER_ROW = 0.00254;
 
 // Across the tape from the left edge, as every view draws it: channels 8
 // to 4, the feed hole, channels 3 to 1. Channel n carries bit n-1, so a row
@@ -36,3 +40,7 @@ int TapeRowHeader(char* text, std::size_t size);
 // for 32 bytes is always enough with up to 3 characters shown.
 int TapeRowText(unsigned long offset, unsigned char byte, char* text, std::size_t size,
                 const char* shown = nullptr);
+// "Offset 170 is 1.7 in (4.3 cm) from the start of the data.": offset
+// lies rows rows from the start of what, in tenths of an inch and of a
+// centimetre.
+void PrintOffsetPlace(unsigned long offset, unsigned long rows, const char* what);

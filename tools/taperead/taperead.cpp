@@ -5,6 +5,7 @@
 #include "read_back.h"
 #include "safe_output.h"
 #include "serial_line.h"
+#include "tape_row.h"
 #include "tool_common.h"
 
 #include <cstdio>
@@ -81,9 +82,9 @@ unsigned long PortNumber(const wchar_t* argument)
     return ParseNumberW(digits, 1, 256, false, number) ? number : 0;
 }
 
-double Feet(unsigned long rows)
+double Feet(std::size_t rows)
 {
-    return rows / 120.0;  // 10 rows to the inch
+    return static_cast<double>(rows) / ROWS_PER_FOOT;
 }
 
 // The live line, a few times a second.
@@ -102,7 +103,7 @@ void ShowProgress(const TextBuffer& rows, const ReadResult& result)
         ms ? static_cast<unsigned long>((rows.length - result.firstRows) * 1000.0 / ms) : 0;
     std::printf("\r%lu rows, %.1f ft, %.2f m, %lu rows a second   ",
                 static_cast<unsigned long>(rows.length), Feet(rows.length),
-                rows.length * 0.00254, rate);
+                rows.length * METRES_PER_ROW, rate);
     std::fflush(stdout);
 }
 
@@ -170,7 +171,7 @@ void SayEnd(const ReadResult& result, const Option* table, std::size_t rows)
     const DWORD ms = result.lastMs - result.firstMs;
     if (rows)
         std::printf("Read %lu rows (%.1f ft, %.2f m) from %s in %.1f s.\n",
-                    static_cast<unsigned long>(rows), Feet(rows), rows * 0.00254, g_port,
+                    static_cast<unsigned long>(rows), Feet(rows), rows * METRES_PER_ROW, g_port,
                     ms / 1000.0);
     SayLineErrors(result);
 }

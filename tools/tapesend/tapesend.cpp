@@ -8,6 +8,7 @@
 #include "timing.h"
 #include "transfer.h"
 #include "command_line.h"
+#include "tape_row.h"
 #include "tool_common.h"
 
 #include <climits>
@@ -19,8 +20,6 @@ constexpr int EXIT_PUNCHED = 0;
 constexpr int EXIT_NOT_PUNCHED = 1;
 constexpr int EXIT_USAGE = 2;
 
-// Ten rows an inch.
-constexpr double ROWS_PER_FOOT = 120.0;
 // The live line on a console, and a line of its own into a file or a pipe.
 constexpr DWORD CONSOLE_LINE_MS = 250;
 constexpr DWORD LOGGED_LINE_MS = 5000;
@@ -111,7 +110,7 @@ void ShowProgress(const Job& job, LONG total, bool console)
                       Duration(waited, left, sizeof left), Punched(job), total);
     else
         std::snprintf(line, sizeof line, "%ld of %ld bytes, %.1f ft punched, %s left", Punched(job),
-                      total, g_control.bytesSent / ROWS_PER_FOOT,
+                      total, g_control.bytesSent / static_cast<double>(ROWS_PER_FOOT),
                       Duration((total - Punched(job)) * ROW_MS, left, sizeof left));
     std::printf(console ? "\r%-78s" : "%s\n", line);
     std::fflush(stdout);

@@ -51,7 +51,7 @@ const char* TapeLength(unsigned long rows, char* text, std::size_t size)
 {
     // Ten rows to the inch; the time at this program's pace on the punch,
     // to a tenth of a second under a minute, else to the second.
-    const unsigned long feet = rows / 120, tenths = rows % 120;
+    const unsigned long feet = rows / ROWS_PER_FOOT, tenths = rows % ROWS_PER_FOOT;
     const double seconds = rows * ROW_MS / 1000;
     const unsigned long whole = static_cast<unsigned long>(seconds + 0.5);
     char grouped[32], length[48], time[48];
@@ -68,7 +68,7 @@ const char* TapeLength(unsigned long rows, char* text, std::size_t size)
     else
         std::snprintf(time, sizeof time, "%.1f s", seconds);
     std::snprintf(text, size, "%s rows: %s, %.2f m, %s to punch at %.1f ms a row",
-                  Grouped(rows, grouped), length, rows * 0.00254, time, ROW_MS);
+                  Grouped(rows, grouped), length, rows * METRES_PER_ROW, time, ROW_MS);
     return text;
 }
 
