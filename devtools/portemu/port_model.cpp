@@ -1,7 +1,6 @@
 // The emulated ports and punches, as functions of time and register accesses.
 #include "port_model.h"
 
-#include "port_io.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,6 +2,8 @@
 // Registers, BUSY timing, the strict checks and the tape; no debugger.
 #pragma once
 
+#include "port_io.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -14,7 +16,7 @@ struct PunchOptions {
     long long busyFrom = NEVER;
     long long busyTo = NEVER;
     // The ports' addresses: LPT1's, and LPT2's or a PCI card's in its place.
-    unsigned bases[2] = {0x378, 0x278};
+    unsigned bases[2] = {LPT1_BASE, LPT2_BASE};
     bool absent[2] = {};          // LPT1, LPT2: no port at the address
     bool ignoresWrites[2] = {};   // writes go nowhere; reads as before them
     bool busy[2] = {};            // that punch holds BUSY for good

@@ -1,6 +1,7 @@
 #include "tool_common.h"
 
 #include "command_line.h"
+#include "port_io.h"
 
 #include <algorithm>
 #include <cctype>
@@ -77,8 +78,6 @@ namespace {
 // Below 100h lie the PC's own timer, interrupt and DMA controllers.
 constexpr unsigned LOWEST_PORT = 0x100;
 constexpr unsigned HIGHEST_PORT = 0xFFFC;  // its control register at FFFEh
-constexpr unsigned LPT1_ADDRESS = 0x378;
-constexpr unsigned LPT2_ADDRESS = 0x278;
 
 } // namespace
 
@@ -89,7 +88,7 @@ bool ParsePortAddress(const wchar_t* text, unsigned& base)
         return false;
     AsciiArgument(text, word, sizeof word);
     if (!lstrcmpiA(word, "lpt1") || !lstrcmpiA(word, "lpt2")) {
-        base = word[3] == '1' ? LPT1_ADDRESS : LPT2_ADDRESS;
+        base = word[3] == '1' ? LPT1_BASE : LPT2_BASE;
         return true;
     }
     std::size_t length = std::strlen(word);
@@ -117,8 +116,8 @@ bool ParsePortAddress(const wchar_t* text, unsigned& base)
 
 const char* PortName(unsigned base, char* text, std::size_t size)
 {
-    if (base == LPT1_ADDRESS || base == LPT2_ADDRESS)
-        std::snprintf(text, size, "LPT%c (%Xh)", base == LPT1_ADDRESS ? '1' : '2', base);
+    if (base == LPT1_BASE || base == LPT2_BASE)
+        std::snprintf(text, size, "LPT%c (%Xh)", base == LPT1_BASE ? '1' : '2', base);
     else
         std::snprintf(text, size, "Port %Xh", base);
     return text;
