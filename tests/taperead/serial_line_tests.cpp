@@ -185,20 +185,28 @@ TEST_CASE("the line as asked, and each way of starting and stopping the reader")
 
 TEST_CASE("a read ends when the reader is idle, after --rows, on Ctrl+C or a failed port")
 {
-    // Before the first row the wait has no end; after it, 3 s of quiet.
-    fake = FakeLine();
-    fake.pieces = std::vector<std::string>(100, "");
-    fake.pieces.push_back("\x80\x80");
-    fake.pieces.push_back(std::string("\0AB", 3));
-    fake.pieces.insert(fake.pieces.end(), 29, "");
-    fake.pieces.push_back("C");
-    Outcome read = ReadWith(0);
-    CHECK(read.result.end == ReadEnd::IDLE);
-    CHECK(read.rows == std::string("\x80\x80\0ABC", 6));
-    CHECK(read.result.lastMs - read.result.firstMs == 29 * READ_WAIT_MS);
-    CHECK(read.result.firstRows == 2);
-    CHECK(fake.clockMs - read.result.lastMs == 3000);
-    CHECK(fake.shownRows.back() == 6);
+    // Before the first row the wait has no end; after it, 3 s of quiet: on
+    // a PC up for a second, past 2^31 ms, and with the wrap of the tick
+    // count in the middle of the read (the first row comes 10 s after the
+    // start, 1 s before the wrap).
+    for (const DWORD start : {DWORD{1000}, DWORD{0x80000100}, DWORD{0} - 11000}) {
+        CAPTURE(start);
+        fake = FakeLine();
+        fake.clockMs = start;
+        fake.pieces = std::vector<std::string>(100, "");
+        fake.pieces.push_back("\x80\x80");
+        fake.pieces.push_back(std::string("\0AB", 3));
+        fake.pieces.insert(fake.pieces.end(), 29, "");
+        fake.pieces.push_back("C");
+        const Outcome read = ReadWith(0);
+        CHECK(read.result.end == ReadEnd::IDLE);
+        CHECK(read.rows == std::string("\x80\x80\0ABC", 6));
+        CHECK(read.result.lastMs - read.result.firstMs == 29 * READ_WAIT_MS);
+        CHECK(read.result.firstRows == 2);
+        CHECK(fake.clockMs - read.result.lastMs == 3000);
+        CHECK(fake.shownRows.back() == 6);
+    }
+    Outcome read;
 
     // --rows: exactly so many, though the reader sent more.
     fake = FakeLine();
