@@ -128,7 +128,9 @@ TEST_CASE("the tape is the file as it was at Send: another program's change afte
         // Long enough that the caption counts past 5 well before the end.
         const std::string bytes = RandomBytes(40, 9);
         const std::string path = StartWithFile(app, bytes, "--busy-ms 30");
-        Click(SendButton(app, LPT1));
+        // Send with the space bar, as a person at the keyboard does.
+        PostKey(SendButton(app, LPT1), WM_KEYDOWN, VK_SPACE);
+        PostKey(SendButton(app, LPT1), WM_KEYUP, VK_SPACE);
         REQUIRE(WaitUntil([&] { return std::atoi(ReadWindowText(app.window).c_str()) >= 5; }));
         change.change(path);
         REQUIRE(WaitUntil([&] { return ButtonReads(app, LPT1, LPT1.text); }));
@@ -205,7 +207,8 @@ TEST_CASE("a read that never returns: Cancel within a second, log-off and sleep 
             CHECK(AnswerTime(app.window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF) < 2000);
             CHECK(NoDialogAppears(app));
         } else if (way == "Cancel") {
-            Click(SendButton(app, LPT2));
+            // With the mouse, through the program's own reading of input.
+            PostClick(SendButton(app, LPT2));
             CHECK(WaitUntil([&] { return ButtonReads(app, LPT2, LPT2.text); }, 1000));
             CHECK(NoDialogAppears(app));
         } else {
